@@ -30,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WCHAR full[RoomyCapacity];
     const int fullLength =
         date ? FormatDate(full, RoomyCapacity, &time) : FormatTime(full, RoomyCapacity, &time);
-    const int bound = date ? 10 * 63 : 2 * 63; // widest token per format unit
+    // Widest output per format unit: "W" writes ten units; a number from an arbitrary time up to
+    // five digits for one "H".
+    const int bound = date ? 10 * 63 : 5 * 63;
     if (fullLength < 0 || fullLength > bound || full[fullLength] != 0)
         abort();
 
