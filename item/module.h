@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "item/today_host.h"
 
 enum { ClassNameCapacity = 260 };
 
@@ -15,5 +16,8 @@ void ModuleAttach(HINSTANCE instance);
 void ModuleDetach();
 
 // Runs one of the library's dialog templates modally, with creation parameter 0; returns the
-// result the dialog ended with.
+// result the dialog ended with, or -1 when the library holds no such template.
 INT_PTR RunModuleDialog(int templateId, HWND owner, DLGPROC proc);
+
+// Export 240: creates, shows and paints a new item window; returns it (null when creation failed).
+extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent);

@@ -7,7 +7,7 @@
 // process and cached; -1 when the screen's device context could not be had.
 int ScreenDpi(int index);
 
-// sign(a) * ((|a| * b + c / 2) / c): a rounded multiply-divide.
+// sign(a) * ((|a| * b + c / 2) / c): a rounded multiply-divide; 0 when c is 0.
 int ScaleRound(int a, int b, int c);
 
 // (k * dpi + 48) / 96: a length of k pixels on a 96-dpi screen, on this screen.

@@ -1,0 +1,12 @@
+// Drawing the item: icon, then the time and/or date text in their fonts, colour and placement.
+#pragma once
+
+#include "platform/platform.h"
+
+enum { PaintTextCapacity = 256 };
+
+extern SYSTEMTIME LastPaintedTime; // the local time the last paint drew
+
+// Draws the item into dc over client (the item's client rectangle). window is the item window:
+// its parent is asked for the theme's text colour when the settings hold no colour of their own.
+void PaintItem(HWND window, HDC dc, RECT client);

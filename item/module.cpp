@@ -1,0 +1,54 @@
+#include "platform/platform.h"
+#include "item/module.h"
+#include "item/item_window.h"
+#include "item/screen_scale.h"
+#include "resources/resource.h"
+
+enum { ItemWidth = 240, ItemInitialHeight = 0 };
+
+HINSTANCE ModuleInstance;
+WCHAR ItemClassName[ClassNameCapacity];
+HWND ItemWindow;
+
+void ModuleAttach(HINSTANCE instance) {
+    ModuleInstance = instance;
+    LoadItemIcon(instance);
+    ItemClassName[0] = 0;
+    LoadStringW(instance, IDS_CLASS_NAME, ItemClassName, ClassNameCapacity);
+    // A class left behind by an earlier load of this module would make registration fail.
+    UnregisterClassW(ItemClassName, instance);
+
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ItemWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    windowClass.lpszClassName = ItemClassName;
+    RegisterClassW(&windowClass);
+    ItemWindow = NULL;
+}
+
+void ModuleDetach() {
+    DestroyItemIcon();
+    UnregisterClassW(ItemClassName, ModuleInstance);
+    ModuleInstance = NULL;
+}
+
+INT_PTR RunModuleDialog(int templateId, HWND owner, DLGPROC proc) {
+    HRSRC found = FindResourceW(ModuleInstance, MAKEINTRESOURCEW(templateId), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(ModuleInstance, found) : NULL;
+    const DLGTEMPLATE* dialog = loaded ? (const DLGTEMPLATE*)LockResource(loaded) : NULL;
+    // Without a template there is nothing to run; -1 is the dialog functions' own failure value.
+    if (!dialog)
+        return -1;
+    return DialogBoxIndirectParamW(ModuleInstance, dialog, owner, proc, 0);
+}
+
+extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
+    (void)item; // the host's record is not needed to make the window
+    ItemWindow = CreateWindowExW(0, ItemClassName, ItemClassName, WS_CHILD | WS_VISIBLE,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, ItemWidth, ItemInitialHeight, parent,
+                                 NULL, ModuleInstance, NULL);
+    ShowWindow(ItemWindow, SW_SHOWNORMAL);
+    UpdateWindow(ItemWindow);
+    return ItemWindow;
+}

@@ -1,0 +1,57 @@
+#include "platform/platform.h"
+#include "item/screen_scale.h"
+#include "resources/resource.h"
+
+enum { IconSizeAt96 = 16 };
+
+HICON ItemIcon;
+
+// One slot per axis; the value is kept whatever the first query gave, -1 included.
+static int DpiValue[2];
+static int DpiKnown[2];
+
+static int QueryScreenDpi(int index) {
+    HDC screen = GetDC(NULL);
+    if (!screen)
+        return -1;
+    int value = GetDeviceCaps(screen, index);
+    ReleaseDC(NULL, screen);
+    return value;
+}
+
+int ScreenDpi(int index) {
+    if (index != LOGPIXELSX && index != LOGPIXELSY)
+        return QueryScreenDpi(index);
+    int slot = index == LOGPIXELSY;
+    if (!DpiKnown[slot]) {
+        DpiValue[slot] = QueryScreenDpi(index);
+        DpiKnown[slot] = 1;
+    }
+    return DpiValue[slot];
+}
+
+int ScaleRound(int a, int b, int c) {
+    if (c == 0)
+        return 0;
+    // 64-bit product: a row height times a resolution must not wrap.
+    long long magnitude = a < 0 ? -(long long)a : (long long)a;
+    long long scaled = (magnitude * b + c / 2) / c;
+    return (int)(a < 0 ? -scaled : scaled);
+}
+
+int ScaleFrom96(int k, int dpi) {
+    return (k * dpi + 48) / 96;
+}
+
+void LoadItemIcon(HINSTANCE instance) {
+    int width = ScaleFrom96(IconSizeAt96, ScreenDpi(LOGPIXELSX));
+    int height = ScaleFrom96(IconSizeAt96, ScreenDpi(LOGPIXELSY));
+    ItemIcon = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(IDI_ITEM), IMAGE_ICON, width, height,
+                                 LR_DEFAULTCOLOR);
+}
+
+void DestroyItemIcon() {
+    if (ItemIcon)
+        DestroyIcon(ItemIcon);
+    ItemIcon = NULL;
+}
