@@ -1,0 +1,429 @@
+// today.exe: a stand-in for the Pocket PC Today screen. It loads an item library by ordinal,
+// creates the item through export 240, sizes its row from the height the item reports, polls it
+// every two seconds, answers its colour and watermark requests, and opens its settings page
+// (template 500 run with export 241).
+#include "platform/platform.h"
+#include "host/png_writer.h"
+#include "host/today_args.h"
+#include "item/today_host.h"
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+enum {
+    ScreenWidthAt96 = 240,
+    ScreenHeightAt96 = 268, // a 240x320 screen between the navigation bar and the menu bar
+    PollPeriod = 2000,
+    PollTimerId = 1,
+    ExitTimerId = 2,
+    SettingsTemplateId = 500,
+    CmdSettings = 100,
+    CmdRefresh = 101,
+    CmdExit = 102,
+    WM_APP_OPEN_SETTINGS = WM_APP + 1,
+};
+
+enum ExitCode {
+    ExitOk = 0,
+    ExitBadArguments = 2,
+    ExitNoLibrary = 3,
+    ExitNoWindow = 4,
+    ExitNoSnapshot = 5,
+};
+
+const COLORREF ThemeTextColor = RGB(16, 32, 96);
+const WCHAR HostClassName[] = L"MorvaneTodayScreen";
+const WCHAR HostTitle[] = L"Today";
+
+struct HostState {
+    TodayArgs Args;
+    HWND Screen;
+    HMODULE Library;
+    HWND Item;
+    TODAYLISTITEM ListItem;
+    DWORD RowHeight;
+    HDC Watermark;
+    HBITMAP WatermarkBitmap;
+    HGDIOBJ WatermarkPrevious;
+    int Width, Height;
+    HANDLE Ready;
+    int ExitStatus;
+    bool SnapshotTaken;
+} Host;
+
+void Say(const std::wstring& text, DWORD stream = STD_ERROR_HANDLE) {
+    std::wstring line = text + L"\n";
+    int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), (int)line.size(), NULL, 0, NULL, NULL);
+    std::string bytes(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), (int)line.size(), &bytes[0], size, NULL, NULL);
+    DWORD written;
+    WriteFile(GetStdHandle(stream), bytes.data(), (DWORD)bytes.size(), &written, NULL);
+}
+
+std::wstring SystemMessage(DWORD error) {
+    WCHAR text[512] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text,
+                   512, NULL);
+    std::wstring message = text;
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.'))
+        message.pop_back();
+    if (message.empty())
+        message = L"system error";
+    return message + L" (error " + std::to_wstring(error) + L")";
+}
+
+int Scale(int length, int dpi) {
+    return MulDiv(length, dpi, 96);
+}
+
+// The Today background: a soft sky gradient with two pale discs, drawn once into a bitmap.
+void MakeWatermark(HDC screen) {
+    Host.Watermark = CreateCompatibleDC(screen);
+    Host.WatermarkBitmap = CreateCompatibleBitmap(screen, Host.Width, Host.Height);
+    Host.WatermarkPrevious = SelectObject(Host.Watermark, Host.WatermarkBitmap);
+    for (int y = 0; y < Host.Height; ++y) {
+        int t = Host.Height > 1 ? y * 255 / (Host.Height - 1) : 0;
+        HBRUSH band =
+            CreateSolidBrush(RGB(178 + 62 * t / 255, 206 + 40 * t / 255, 238 + 17 * t / 255));
+        RECT line = {0, y, Host.Width, y + 1};
+        FillRect(Host.Watermark, &line, band);
+        DeleteObject(band);
+    }
+    HBRUSH disc = CreateSolidBrush(RGB(226, 238, 250));
+    HGDIOBJ previousBrush = SelectObject(Host.Watermark, disc);
+    HGDIOBJ previousPen = SelectObject(Host.Watermark, GetStockObject(NULL_PEN));
+    Ellipse(Host.Watermark, Host.Width * 5 / 8, Host.Height / 3, Host.Width * 13 / 8,
+            Host.Height * 4 / 3);
+    Ellipse(Host.Watermark, -Host.Width / 2, Host.Height * 3 / 4, Host.Width / 3,
+            Host.Height * 3 / 2);
+    SelectObject(Host.Watermark, previousPen);
+    SelectObject(Host.Watermark, previousBrush);
+    DeleteObject(disc);
+}
+
+void DestroyWatermark() {
+    if (!Host.Watermark)
+        return;
+    SelectObject(Host.Watermark, Host.WatermarkPrevious);
+    DeleteObject(Host.WatermarkBitmap);
+    DeleteDC(Host.Watermark);
+    Host.Watermark = NULL;
+}
+
+bool TakeSnapshot() {
+    RedrawWindow(Host.Screen, NULL, NULL,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = Host.Width;
+    info.bmiHeader.biHeight = -Host.Height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    HDC screen = GetDC(Host.Screen);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool written = false;
+    if (picture && bits) {
+        HGDIOBJ previous = SelectObject(memory, picture);
+        BitBlt(memory, 0, 0, Host.Width, Host.Height, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        int stride = (Host.Width * 3 + 3) & ~3;
+        written = WritePng(Host.Args.Snapshot.c_str(), Host.Width, Host.Height, (const BYTE*)bits,
+                           stride) != 0;
+        SelectObject(memory, previous);
+        DeleteObject(picture);
+    }
+    DeleteDC(memory);
+    ReleaseDC(Host.Screen, screen);
+    if (written)
+        Say(L"today: wrote " + Host.Args.Snapshot, STD_OUTPUT_HANDLE);
+    else
+        Say(L"today: cannot write the snapshot " + Host.Args.Snapshot + L": " +
+            SystemMessage(GetLastError()));
+    return written;
+}
+
+// One refresh poll, as the Today screen makes it: size the row from cyp, redraw on request.
+void PollItem() {
+    LRESULT answer =
+        SendMessageW(Host.Item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&Host.ListItem, 0);
+    if (Host.ListItem.cyp != Host.RowHeight) {
+        Host.RowHeight = Host.ListItem.cyp;
+        SetWindowPos(Host.Item, NULL, 0, 0, Host.Width, (int)Host.RowHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (answer) {
+        InvalidateRect(Host.Item, NULL, TRUE);
+        UpdateWindow(Host.Item);
+    }
+    if (answer && !Host.Args.Snapshot.empty() && !Host.SnapshotTaken && Host.RowHeight > 0) {
+        Host.SnapshotTaken = true;
+        Host.ExitStatus = TakeSnapshot() ? ExitOk : ExitNoSnapshot;
+        DestroyWindow(Host.Screen);
+    }
+}
+
+void OpenSettings() {
+    FARPROC options =
+        GetProcAddress(Host.Library, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
+    if (!options) {
+        const WCHAR text[] = L"This item has no settings page: its library has no export 241.";
+        Say(std::wstring(L"today: ") + text);
+        MessageBoxW(Host.Screen, text, HostTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    INT_PTR result = DialogBoxParamW(Host.Library, MAKEINTRESOURCEW(SettingsTemplateId),
+                                     Host.Screen, (DLGPROC)(void*)options, 0);
+    if (result == -1) {
+        Say(L"today: the settings page (template 500) could not be run: " +
+            SystemMessage(GetLastError()));
+        return;
+    }
+    Say(L"today: settings page closed with result " + std::to_wstring((long long)result));
+    // The Today screen lays its items out again after their settings page.
+    PollItem();
+    InvalidateRect(Host.Item, NULL, TRUE);
+}
+
+LRESULT OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    const RECT& r = paint.rcPaint;
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, Host.Watermark, r.left, r.top,
+           SRCCOPY);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT OnDrawWatermark(HWND window, const TODAYDRAWWATERMARKINFO* info) {
+    if (!info || !info->hdc)
+        return 0;
+    // The rectangle is in the item's coordinates; the background is in the screen's.
+    POINT origin = {info->rc.left, info->rc.top};
+    if (info->hwnd)
+        MapWindowPoints(info->hwnd, window, &origin, 1);
+    BitBlt(info->hdc, info->rc.left, info->rc.top, info->rc.right - info->rc.left,
+           info->rc.bottom - info->rc.top, Host.Watermark, origin.x, origin.y, SRCCOPY);
+    return 1;
+}
+
+LRESULT OnTimer(HWND window, WPARAM id) {
+    switch (id) {
+    case PollTimerId: PollItem(); break;
+    case ExitTimerId:
+        if (!Host.Args.Snapshot.empty() && !Host.SnapshotTaken) {
+            Say(L"today: no snapshot: the item did not paint before --exit-after ran out");
+            Host.ExitStatus = ExitNoSnapshot;
+        }
+        KillTimer(window, ExitTimerId);
+        // Ends any settings page or message box too: their loops give the quit message back.
+        PostQuitMessage(Host.ExitStatus);
+        break;
+    }
+    return 0;
+}
+
+LRESULT OnCommand(HWND window, WORD id) {
+    switch (id) {
+    case CmdSettings: OpenSettings(); break;
+    case CmdRefresh: PollItem(); break;
+    case CmdExit: DestroyWindow(window); break;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK ScreenWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: return OnPaint(window);
+    case WM_ERASEBKGND: return 1;
+    case TODAYM_GETCOLOR: return wParam == TODAYCOLOR_TEXT ? ThemeTextColor : 0;
+    case TODAYM_DRAWWATERMARK:
+        return OnDrawWatermark(window, (const TODAYDRAWWATERMARKINFO*)lParam);
+    case WM_TIMER: return OnTimer(window, wParam);
+    case WM_COMMAND: return OnCommand(window, LOWORD(wParam));
+    case WM_APP_OPEN_SETTINGS: OpenSettings(); return 0;
+    case WM_DESTROY: PostQuitMessage(Host.ExitStatus); return 0;
+    default: return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HMENU MakeMenu() {
+    HMENU item = CreatePopupMenu();
+    AppendMenuW(item, MF_STRING, CmdSettings, L"&Settings page...\tF2");
+    AppendMenuW(item, MF_STRING, CmdRefresh, L"&Refresh now\tF5");
+    AppendMenuW(item, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(item, MF_STRING, CmdExit, L"E&xit\tEsc");
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP, (UINT_PTR)item, L"&Item");
+    return bar;
+}
+
+HACCEL MakeAccelerators() {
+    ACCEL keys[] = {
+        {FVIRTKEY, VK_F2, CmdSettings},
+        {FVIRTKEY, VK_F5, CmdRefresh},
+        {FVIRTKEY, VK_ESCAPE, CmdExit},
+    };
+    return CreateAcceleratorTableW(keys, (int)(sizeof keys / sizeof keys[0]));
+}
+
+bool CreateScreen() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ScreenWndProc;
+    windowClass.hInstance = GetModuleHandleW(NULL);
+    windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
+    windowClass.lpszClassName = HostClassName;
+    if (!RegisterClassW(&windowClass))
+        return false;
+
+    HDC screen = GetDC(NULL);
+    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    Host.Width = Scale(ScreenWidthAt96, dpiX);
+    Host.Height = Scale(ScreenHeightAt96, dpiY);
+    if (screen) {
+        MakeWatermark(screen);
+        ReleaseDC(NULL, screen);
+    }
+    if (!Host.Watermark)
+        return false;
+
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    HMENU menu = MakeMenu();
+    RECT frame = {0, 0, Host.Width, Host.Height};
+    AdjustWindowRectEx(&frame, style, TRUE, 0);
+    Host.Screen = CreateWindowExW(0, HostClassName, HostTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  frame.right - frame.left, frame.bottom - frame.top, NULL, menu,
+                                  GetModuleHandleW(NULL), NULL);
+    if (!Host.Screen) {
+        DestroyMenu(menu);
+        return false;
+    }
+    // A menu that wraps can take client height; make the client exactly the screen's size.
+    RECT client;
+    GetClientRect(Host.Screen, &client);
+    if (client.bottom != Host.Height || client.right != Host.Width) {
+        SetWindowPos(Host.Screen, NULL, 0, 0, frame.right - frame.left + Host.Width - client.right,
+                     frame.bottom - frame.top + Host.Height - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return true;
+}
+
+std::wstring DefaultLibraryPath() {
+    WCHAR path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
+    std::wstring folder(path, length);
+    size_t slash = folder.find_last_of(L"\\/");
+    folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+    return folder + L"morvane.dll";
+}
+
+int LoadItemLibrary() {
+    const std::wstring& path = Host.Args.Dll;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Say(L"today: item library not found: " + path);
+        return ExitNoLibrary;
+    }
+    Host.Library = LoadLibraryW(path.c_str());
+    if (!Host.Library) {
+        Say(L"today: cannot load the item library " + path + L": " + SystemMessage(GetLastError()));
+        return ExitNoLibrary;
+    }
+    if (!GetProcAddress(Host.Library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal))) {
+        Say(L"today: " + path +
+            L" is not a Today item: it has no export 240 (InitializeCustomItem)");
+        return ExitNoLibrary;
+    }
+    return ExitOk;
+}
+
+int Run() {
+    if (!CreateScreen()) {
+        Say(L"today: cannot create the Today screen window (" + SystemMessage(GetLastError()) +
+            L"); is a display available?");
+        return ExitNoWindow;
+    }
+    int status = LoadItemLibrary();
+    if (status != ExitOk)
+        return status;
+
+    auto initialize = (InitializeCustomItemFn)(void*)GetProcAddress(
+        Host.Library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
+    Host.ListItem.tlit = tlitCustom;
+    Host.ListItem.hinstDLL = Host.Library;
+    Host.ListItem.fEnabled = TRUE;
+    lstrcpynW(Host.ListItem.szDLLPath, Host.Args.Dll.c_str(), MAX_PATH);
+    Host.Item = initialize(&Host.ListItem, Host.Screen);
+    if (!Host.Item) {
+        Say(L"today: the item's export 240 returned no window");
+        return ExitNoWindow;
+    }
+    Host.ListItem.hwndCustom = Host.Item;
+    Host.ListItem.fOptions =
+        GetProcAddress(Host.Library, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal)) != NULL;
+
+    ShowWindow(Host.Screen, SW_SHOWNORMAL);
+    UpdateWindow(Host.Screen);
+    SetEvent(Host.Ready);
+    SetTimer(Host.Screen, PollTimerId, PollPeriod, NULL);
+    if (Host.Args.ExitAfter > 0)
+        SetTimer(Host.Screen, ExitTimerId, (UINT)Host.Args.ExitAfter * 1000u, NULL);
+    if (Host.Args.OpenSettings)
+        PostMessageW(Host.Screen, WM_APP_OPEN_SETTINGS, 0, 0);
+    PollItem();
+
+    HACCEL keys = MakeAccelerators();
+    MSG message;
+    int result;
+    while ((result = GetMessageW(&message, NULL, 0, 0)) > 0) {
+        if (Host.Screen && TranslateAcceleratorW(Host.Screen, keys, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    DestroyAcceleratorTable(keys);
+    return result == 0 ? (int)message.wParam : Host.ExitStatus;
+}
+
+} // namespace
+
+int main() {
+    int count = 0;
+    WCHAR** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring problem = args ? ParseTodayArgs(count - 1, args + 1, &Host.Args)
+                                : std::wstring(L"cannot read the command line");
+    if (args)
+        LocalFree(args);
+    if (!problem.empty()) {
+        Say(L"today: " + problem);
+        Say(L"today: try --help");
+        return ExitBadArguments;
+    }
+    if (Host.Args.Help) {
+        Say(TodayUsage, STD_OUTPUT_HANDLE);
+        return ExitOk;
+    }
+    if (Host.Args.Dll.empty())
+        Host.Args.Dll = DefaultLibraryPath();
+    SetProcessDPIAware();
+
+    // Items wait for this before they answer the refresh poll; it is set once the item exists.
+    Host.Ready = CreateEventW(NULL, TRUE, FALSE, SHELL_API_READY_EVENT);
+    int status = Run();
+    if (Host.Screen && IsWindow(Host.Screen))
+        DestroyWindow(Host.Screen);
+    if (Host.Library)
+        FreeLibrary(Host.Library);
+    DestroyWatermark();
+    if (Host.Ready)
+        CloseHandle(Host.Ready);
+    return status;
+}

@@ -1,0 +1,22 @@
+// today.exe's command line.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <string>
+
+struct TodayArgs {
+    std::wstring Snapshot; // PNG to write after the item's first paint; empty for a live run
+    int ExitAfter = 0;     // seconds until the screen closes by itself; 0 for never
+    std::wstring Dll;      // the item library; empty for morvane.dll beside today.exe
+    bool OpenSettings = false;
+    bool Help = false;
+};
+
+enum { ExitAfterMax = 2147483 }; // seconds that still fit a timer's milliseconds
+
+// Parses the arguments after the program name. Returns an empty string on success, else a
+// message saying what was wrong.
+std::wstring ParseTodayArgs(int count, const WCHAR* const* args, TodayArgs* parsed);
+
+extern const WCHAR TodayUsage[];
