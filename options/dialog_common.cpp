@@ -1,0 +1,40 @@
+#include "platform/platform.h"
+#include "options/dialog_common.h"
+#include "settings/clock_settings.h"
+#include "settings/settings_store.h"
+
+void PrepareDialog(HWND dialog, DWORD flags) {
+    SHINITDLGINFO info;
+    info.dwMask = SHIDIM_FLAGS;
+    info.hDlg = dialog;
+    info.dwFlags = flags;
+    SHInitDialog(&info);
+}
+
+void FillList(HWND dialog, int listId, const WCHAR* const* names, int count) {
+    for (int i = 0; i < count; ++i)
+        SendDlgItemMessageW(dialog, listId, CB_ADDSTRING, 0, (LPARAM)names[i]);
+}
+
+void SelectStoredValue(HWND dialog, int listId, int value) {
+    SendDlgItemMessageW(dialog, listId, CB_SETCURSEL, (WPARAM)value, 0);
+}
+
+int PickedEntry(HWND dialog, int listId, int count) {
+    LRESULT picked = SendDlgItemMessageW(dialog, listId, CB_GETCURSEL, 0, 0);
+    // Compared unsigned, so the -1 of an empty selection is out of range as well.
+    return (unsigned)picked < (unsigned)count ? (int)picked : -1;
+}
+
+bool GetEntryText(HWND list, int index, WCHAR* text, int capacity) {
+    LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, (WPARAM)index, 0);
+    if (length < 0 || length >= capacity)
+        return false;
+    return SendMessageW(list, CB_GETLBTEXT, (WPARAM)index, (LPARAM)text) != CB_ERR;
+}
+
+void SaveIfDirtyAndEnd(HWND dialog) {
+    if (SettingsDirty && SaveSettings())
+        SettingsDirty = 0;
+    EndDialog(dialog, 1);
+}

@@ -1,0 +1,33 @@
+// What the options dialogs share: preparing a dialog, the option lists, and saving on Done.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/shell_dialog.h"
+
+enum {
+    // Full screen with the Done button, input panel lowered.
+    DialogFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN,
+    // The same with an empty menu bar: the icon option and About dialogs.
+    DialogFlagsEmptyMenu = DialogFlags | SHIDIF_EMPTYMENU,
+};
+
+// Asks the shell to prepare the dialog with the given flags.
+void PrepareDialog(HWND dialog, DWORD flags);
+
+// Appends count strings to a list in order, so each entry's index is its stored value.
+void FillList(HWND dialog, int listId, const WCHAR* const* names, int count);
+
+// Selects the entry whose index is the stored value; a value the list lacks selects nothing.
+void SelectStoredValue(HWND dialog, int listId, int value);
+
+// The list's selected index when it names one of count entries, else -1 (nothing selected, or
+// an index the list should not hold).
+int PickedEntry(HWND dialog, int listId, int count);
+
+// Copies list entry index into text when it fits in capacity units, terminator included; returns
+// whether it did. The units after the terminator are left as they were.
+bool GetEntryText(HWND list, int index, WCHAR* text, int capacity);
+
+// Done: writes the settings when something changed since the last successful save, then ends
+// the dialog with 1.
+void SaveIfDirtyAndEnd(HWND dialog);

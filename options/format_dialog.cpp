@@ -1,0 +1,129 @@
+#include "platform/platform.h"
+#include "options/format_dialog.h"
+#include "options/dialog_common.h"
+#include "options/preview.h"
+#include "resources/resource.h"
+#include "settings/clock_settings.h"
+
+#include <string.h>
+
+// Which format boxes each display type shows: time box, date box.
+static const BOOL FormatBoxesShown[DispTypeCount][2] = {
+    {TRUE, FALSE}, // "Time"
+    {FALSE, TRUE}, // "Date"
+    {TRUE, TRUE},  // "Time Date"
+    {TRUE, TRUE},  // "Date Time"
+};
+
+static bool SameText(const WCHAR* a, const WCHAR* b) {
+    while (*a != 0 && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+int FindPreset(const WCHAR* text, const WCHAR* const* presets, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (SameText(text, presets[i]))
+            return i;
+    }
+    return -1;
+}
+
+void SelectPreset(HWND combo, int index, const WCHAR* text, const WCHAR* const* presets,
+                  int count) {
+    if (index < 0)
+        index = FindPreset(text, presets, count);
+    SendMessageW(combo, CB_SETCURSEL, (WPARAM)index, 0);
+}
+
+void EnableFormatCombos(HWND dialog) {
+    unsigned type = (unsigned)ClockSettings.DispType;
+    if (type >= DispTypeCount)
+        return;
+    EnableWindow(GetDlgItem(dialog, IDC_FORMAT_TIME), FormatBoxesShown[type][0]);
+    EnableWindow(GetDlgItem(dialog, IDC_FORMAT_DATE), FormatBoxesShown[type][1]);
+}
+
+// A current format that is no preset comes first, so it stays selectable; returns its entry, or
+// -1 when the format is a preset.
+static int FillFormatList(HWND combo, const WCHAR* format, const WCHAR* const* presets, int count) {
+    int selection = -1;
+    if (FindPreset(format, presets, count) < 0) {
+        SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)format);
+        selection = 0;
+    }
+    for (int i = 0; i < count; ++i)
+        SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)presets[i]);
+    return selection;
+}
+
+static INT_PTR OnInitDialog(HWND dialog) {
+    PrepareDialog(dialog, DialogFlags);
+    HWND time = GetDlgItem(dialog, IDC_FORMAT_TIME);
+    HWND date = GetDlgItem(dialog, IDC_FORMAT_DATE);
+    int timeSelection =
+        FillFormatList(time, ClockSettings.TimeFormat, TimeFormatPresets, TimePresetCount);
+    int dateSelection =
+        FillFormatList(date, ClockSettings.DateFormat, DateFormatPresets, DatePresetCount);
+    SelectPreset(time, timeSelection, ClockSettings.TimeFormat, TimeFormatPresets, TimePresetCount);
+    SelectPreset(date, dateSelection, ClockSettings.DateFormat, DateFormatPresets, DatePresetCount);
+    EnableFormatCombos(dialog);
+    UpdatePreview(dialog);
+    return TRUE;
+}
+
+// A pick goes into the format field at once; an entry too long for the field is not taken.
+static void OnFormatPicked(HWND dialog, int listId, WCHAR* format) {
+    HWND list = GetDlgItem(dialog, listId);
+    int picked = (int)SendMessageW(list, CB_GETCURSEL, 0, 0);
+    GetEntryText(list, picked, format, FormatCapacity);
+    if (format == ClockSettings.TimeFormat)
+        ApplySecondsRule();
+    UpdatePreview(dialog);
+    SettingsDirty = 1;
+}
+
+// Typed text counts only here; at most FormatCapacity - 1 units are taken.
+static void TakeTypedFormat(HWND dialog, int listId, WCHAR* format) {
+    WCHAR typed[FormatCapacity];
+    memset(typed, 0, sizeof typed);
+    GetDlgItemTextW(dialog, listId, typed, FormatCapacity);
+    if (SameText(typed, format))
+        return;
+    memcpy(format, typed, sizeof typed);
+    if (format == ClockSettings.TimeFormat)
+        ApplySecondsRule();
+    SettingsDirty = 1;
+}
+
+static void OnDone(HWND dialog) {
+    TakeTypedFormat(dialog, IDC_FORMAT_TIME, ClockSettings.TimeFormat);
+    TakeTypedFormat(dialog, IDC_FORMAT_DATE, ClockSettings.DateFormat);
+    SaveIfDirtyAndEnd(dialog);
+}
+
+static INT_PTR OnCommand(HWND dialog, int id, int code) {
+    switch (id) {
+    case IDOK: OnDone(dialog); return TRUE;
+    case IDC_FORMAT_TIME:
+        if (code == CBN_SELCHANGE)
+            OnFormatPicked(dialog, IDC_FORMAT_TIME, ClockSettings.TimeFormat);
+        break;
+    case IDC_FORMAT_DATE:
+        if (code == CBN_SELCHANGE)
+            OnFormatPicked(dialog, IDC_FORMAT_DATE, ClockSettings.DateFormat);
+        break;
+    default: break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK FormatDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    default: return FALSE;
+    }
+}

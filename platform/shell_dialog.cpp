@@ -1,0 +1,116 @@
+#include "platform/platform.h"
+#include "platform/shell_dialog.h"
+
+enum {
+    RememberedDialogs = 16,
+    // The Done control and its margin, in dialog units.
+    DoneWidth = 40,
+    DoneHeight = 14,
+    DoneMargin = 4,
+    BaseDpi = 96,
+};
+
+struct RememberedFlags {
+    HWND Dialog;
+    DWORD Flags;
+};
+
+// A ring of the most recent dialogs; window handles are reused, so the newest entry wins.
+static RememberedFlags Remembered[RememberedDialogs];
+static int NextRemembered;
+
+static void RememberFlags(HWND dialog, DWORD flags) {
+    Remembered[NextRemembered].Dialog = dialog;
+    Remembered[NextRemembered].Flags = flags;
+    NextRemembered = (NextRemembered + 1) % RememberedDialogs;
+}
+
+BOOL ShellDialogFlags(HWND dialog, DWORD* flags) {
+    for (int i = 1; i <= RememberedDialogs; ++i) {
+        const RememberedFlags* entry =
+            &Remembered[(NextRemembered - i + RememberedDialogs) % RememberedDialogs];
+        if (entry->Dialog == dialog && dialog != NULL) {
+            *flags = entry->Flags;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+static int ScaleToScreen(int pixelsAt96, int dpi) {
+    return (pixelsAt96 * dpi + BaseDpi / 2) / BaseDpi;
+}
+
+// The device screen's top-left corner: that of the window the dialog chain belongs to, so nested
+// dialogs cover each other as they do on the device; else the desktop's work area.
+static POINT DeviceOrigin(HWND dialog) {
+    POINT origin = {0, 0};
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    HWND root = owner ? GetAncestor(owner, GA_ROOTOWNER) : NULL;
+    RECT area;
+    if (root && GetWindowRect(root, &area)) {
+        origin.x = area.left;
+        origin.y = area.top;
+    } else if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+        origin.x = area.left;
+        origin.y = area.top;
+    }
+    return origin;
+}
+
+// Full screen leaves the navigation bar; the plain size also leaves the menu bar.
+static void SizeToDevice(HWND dialog, DWORD flags) {
+    int bottomReserve;
+    if (flags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR))
+        bottomReserve = 0;
+    else if (flags & SHIDIF_SIZEDLG)
+        bottomReserve = DeviceMenuBarHeight;
+    else
+        return;
+
+    HDC screen = GetDC(NULL);
+    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : BaseDpi;
+    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : BaseDpi;
+    if (screen)
+        ReleaseDC(NULL, screen);
+
+    POINT origin = DeviceOrigin(dialog);
+    int top = ScaleToScreen(DeviceNavBarHeight, dpiY);
+    int width = ScaleToScreen(DeviceScreenWidth, dpiX);
+    int height = ScaleToScreen(DeviceScreenHeight - bottomReserve, dpiY) - top;
+    SetWindowPos(dialog, NULL, origin.x, origin.y + top, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A push button that sends IDOK, at the bottom right of the client area, last in the tab order.
+static void AddDoneControl(HWND dialog) {
+    if (GetDlgItem(dialog, IDOK))
+        return;
+    RECT box = {0, 0, DoneWidth, DoneHeight};
+    RECT margin = {0, 0, DoneMargin, DoneMargin};
+    MapDialogRect(dialog, &box);
+    MapDialogRect(dialog, &margin);
+    RECT client;
+    GetClientRect(dialog, &client);
+    int width = box.right - box.left;
+    int height = box.bottom - box.top;
+    HWND done = CreateWindowExW(
+        0, TEXT("Button"), TEXT("Done"), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+        client.right - margin.right - width, client.bottom - margin.bottom - height, width, height,
+        dialog, (HMENU)(INT_PTR)IDOK, (HINSTANCE)GetWindowLongPtrW(dialog, GWLP_HINSTANCE), NULL);
+    if (done)
+        SendMessageW(done, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+}
+
+// The input panel and the menu bar do not exist here: SHIDIF_SIPDOWN and SHIDIF_EMPTYMENU are
+// only remembered.
+BOOL SHInitDialog(PSHINITDLGINFO info) {
+    if (!info || !IsWindow(info->hDlg))
+        return FALSE;
+    DWORD flags = (info->dwMask & SHIDIM_FLAGS) ? info->dwFlags : 0;
+    RememberFlags(info->hDlg, flags);
+    SizeToDevice(info->hDlg, flags);
+    if (flags & SHIDIF_DONEBUTTON)
+        AddDoneControl(info->hDlg);
+    return TRUE;
+}
