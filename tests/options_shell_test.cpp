@@ -1,0 +1,94 @@
+// The shell's dialog preparation as it stands in here: the device-sized dialog, its Done control,
+// and the flags it remembers.
+#include "platform/platform.h"
+#include "item/module.h"
+#include "options/options_dialog.h"
+#include "platform/shell_dialog.h"
+#include "resources/resource.h"
+#include "tests/dialog_driver.h"
+#include "tests/options_support.h"
+
+namespace {
+
+INT_PTR CALLBACK PlainDlgProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
+int Scaled(int pixels, int index) {
+    HDC dc = GetDC(NULL);
+    int dpi = GetDeviceCaps(dc, index);
+    ReleaseDC(NULL, dc);
+    return (pixels * dpi + 48) / 96;
+}
+
+TEST(ShellDialog, FlagsDecideTheSizeAndTheDoneControl) {
+    struct Case {
+        DWORD Mask, Flags;
+        int Height; // device pixels at 96 dpi; 0: the template's own size
+        bool Done;
+        DWORD Remembered;
+    } cases[] = {
+        {SHIDIM_FLAGS, 13, 294, true, 13},
+        {SHIDIM_FLAGS, 45, 294, true, 45},
+        {SHIDIM_FLAGS, SHIDIF_SIZEDLG, 268, false, SHIDIF_SIZEDLG},
+        {SHIDIM_FLAGS, SHIDIF_SIPDOWN, 0, false, SHIDIF_SIPDOWN},
+        {0, 13, 0, false, 0}, // the flags are not marked valid
+    };
+    for (const Case& c : cases) {
+        HWND dialog =
+            CreateDialogParamW(ModuleInstance, MAKEINTRESOURCEW(IDD_FORMAT), NULL, PlainDlgProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        RECT before;
+        GetWindowRect(dialog, &before);
+        SHINITDLGINFO info = {c.Mask, dialog, c.Flags};
+        EXPECT_TRUE(SHInitDialog(&info));
+        RECT after;
+        GetWindowRect(dialog, &after);
+        if (c.Height) {
+            EXPECT_EQ(after.right - after.left, Scaled(240, LOGPIXELSX)) << c.Flags;
+            EXPECT_EQ(after.bottom - after.top,
+                      Scaled(c.Height + 26, LOGPIXELSY) - Scaled(26, LOGPIXELSY));
+        } else {
+            EXPECT_TRUE(EqualRect(&before, &after)) << c.Flags;
+        }
+        HWND done = GetDlgItem(dialog, IDOK);
+        EXPECT_EQ(done != NULL, c.Done) << c.Flags;
+        if (done) {
+            RECT client, button;
+            GetClientRect(dialog, &client);
+            GetWindowRect(done, &button);
+            MapWindowPoints(NULL, dialog, (POINT*)&button, 2);
+            EXPECT_TRUE(GetWindowLongW(done, GWL_STYLE) & WS_VISIBLE);
+            EXPECT_GE(button.left, 0);
+            EXPECT_LE(button.right, client.right);
+            EXPECT_LE(button.bottom, client.bottom);
+            EXPECT_GT(button.top, Scaled(110, LOGPIXELSY)) << "below the template's controls";
+        }
+        DWORD remembered = 0;
+        EXPECT_TRUE(ShellDialogFlags(dialog, &remembered));
+        EXPECT_EQ(remembered, c.Remembered);
+        DestroyWindow(dialog);
+    }
+    SHINITDLGINFO none = {SHIDIM_FLAGS, NULL, 13};
+    EXPECT_FALSE(SHInitDialog(&none));
+    EXPECT_FALSE(SHInitDialog(NULL));
+}
+
+TEST(ShellDialog, DoneAndTheEnterKeyEndTheDialogWithOk) {
+    for (bool key : {false, true}) {
+        DeleteSettingsKey();
+        DialogDriver driver;
+        driver.Then(L"Dialog", IDC_OPTIONS_LAYOUT, [&](DriveDialog& d) {
+            EXPECT_EQ(d.Text(IDOK), L"Done");
+            if (!key) {
+                d.Done();
+                return;
+            }
+            SetFocus(d.Control(IDC_OPTIONS_FORMAT));
+            PostMessageW(d.Control(IDC_OPTIONS_DISPPOS), WM_KEYDOWN, VK_RETURN, 0);
+        });
+        EXPECT_EQ(RunModuleDialog(IDD_OPTIONS, NULL, CustomItemOptionsDlgProc), 1);
+    }
+}
+
+} // namespace
