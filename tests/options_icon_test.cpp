@@ -94,10 +94,13 @@ TEST_F(IconOption, AboutShowsTheProductAndEndsOnDoneOrClose) {
     }
 }
 
+INT_PTR CALLBACK IdleDlgProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
 TEST_F(IconOption, AboutCarriesTheNoticeWithItsCopyrightSign) {
-    HWND about = CreateDialogParamW(
-        ModuleInstance, MAKEINTRESOURCEW(IDD_ABOUT), NULL,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND about =
+        CreateDialogParamW(ModuleInstance, MAKEINTRESOURCEW(IDD_ABOUT), NULL, IdleDlgProc, 0);
     ASSERT_NE(about, nullptr);
     std::vector<std::wstring> lines;
     for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {

@@ -32,25 +32,26 @@ INT_PTR RunSelectFont(LOGFONTW* font) {
     return SelectFontDialog(&request);
 }
 
+struct FamilySearch {
+    const wchar_t* Face;
+    LOGFONTW Found;
+    bool Seen;
+};
+
+int CALLBACK FindFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM data) {
+    FamilySearch* search = (FamilySearch*)data;
+    if (lstrcmpW(font->lfFaceName, search->Face) != 0)
+        return 1;
+    search->Found = *font;
+    search->Seen = true;
+    return 0;
+}
+
 // The first record the platform reports for a family, found independently of the dialog.
 LOGFONTW FirstFamilyRecord(const wchar_t* face) {
-    struct Search {
-        const wchar_t* Face;
-        LOGFONTW Found;
-        bool Seen;
-    } search = {face, {}, false};
+    FamilySearch search = {face, {}, false};
     HDC dc = GetDC(NULL);
-    EnumFontFamiliesW(
-        dc, NULL,
-        [](const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
-            Search* s = (Search*)data;
-            if (lstrcmpW(font->lfFaceName, s->Face) != 0)
-                return 1;
-            s->Found = *font;
-            s->Seen = true;
-            return 0;
-        },
-        (LPARAM)&search);
+    EnumFontFamiliesW(dc, NULL, FindFamily, (LPARAM)&search);
     ReleaseDC(NULL, dc);
     EXPECT_TRUE(search.Seen) << "no family named " << testing::PrintToString(face);
     return search.Found;
