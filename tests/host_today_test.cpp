@@ -1,0 +1,253 @@
+// today.exe and morvane.dll end to end: the stand-in Today screen loads the real library by
+// ordinal and pictures it; the library exports ordinal 240 alone and registers its class while
+// loaded.
+#include "platform/platform.h"
+#include "item/today_host.h"
+#include "tests/win_support.h"
+
+#include <gtest/gtest.h>
+#include <wincodec.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The build folder as Wine sees it (drive Z: is the Linux root).
+std::wstring BuildPath(const char* name) {
+    std::string path = std::string("Z:") + MORVANE_BUILD_DIR + "/" + name;
+    return std::wstring(path.begin(), path.end());
+}
+
+struct RunResult {
+    DWORD ExitCode = 0xFFFFFFFF;
+    std::string Output; // standard output and error together
+};
+
+// Runs today.exe with the arguments; a run that outlives the limit is ended and fails the test.
+// Its output goes to a file rather than a pipe: a desktop process that today.exe may start
+// inherits the handles and would keep a pipe open long after today.exe ended.
+RunResult RunToday(const std::wstring& arguments, DWORD limit = 60000) {
+    RunResult result;
+    std::wstring command = L"\"" + BuildPath("today.exe") + L"\" " + arguments;
+    std::wstring outputPath = BuildPath("host_test_output.txt");
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                CREATE_ALWAYS, 0, NULL);
+    if (output == INVALID_HANDLE_VALUE)
+        return result;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::vector<WCHAR> line(command.begin(), command.end());
+    line.push_back(0);
+    BOOL started =
+        CreateProcessW(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process);
+    CloseHandle(output);
+    if (started) {
+        if (WaitForSingleObject(process.hProcess, limit) == WAIT_TIMEOUT) {
+            ADD_FAILURE() << "today.exe did not finish in " << limit << " ms";
+            TerminateProcess(process.hProcess, 99);
+            WaitForSingleObject(process.hProcess, 5000);
+        }
+        GetExitCodeProcess(process.hProcess, &result.ExitCode);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    HANDLE written = CreateFileW(outputPath.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (written != INVALID_HANDLE_VALUE) {
+        char chunk[4096];
+        DWORD got;
+        while (ReadFile(written, chunk, sizeof chunk, &got, NULL) && got > 0)
+            result.Output.append(chunk, got);
+        CloseHandle(written);
+    }
+    DeleteFileW(outputPath.c_str());
+    return result;
+}
+
+// Decodes a PNG with the system's own codecs into 0x00RRGGBB pixels.
+bool ReadPng(const std::wstring& path, UINT* width, UINT* height, std::vector<DWORD>* pixels) {
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory* factory = NULL;
+    IWICBitmapDecoder* decoder = NULL;
+    IWICBitmapFrameDecode* frame = NULL;
+    IWICFormatConverter* converter = NULL;
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
+                                         IID_IWICImagingFactory, (void**)&factory)) &&
+              SUCCEEDED(factory->CreateDecoderFromFilename(
+                  path.c_str(), NULL, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+              SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(width, height)) &&
+              SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+              SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA,
+                                              WICBitmapDitherTypeNone, NULL, 0,
+                                              WICBitmapPaletteTypeCustom));
+    if (ok) {
+        pixels->resize((size_t)*width * *height);
+        ok = SUCCEEDED(converter->CopyPixels(NULL, *width * 4, (UINT)pixels->size() * 4,
+                                             (BYTE*)pixels->data()));
+        for (DWORD& p : *pixels)
+            p &= 0xFFFFFF;
+    }
+    for (IUnknown* object :
+         {(IUnknown*)converter, (IUnknown*)frame, (IUnknown*)decoder, (IUnknown*)factory})
+        if (object)
+            object->Release();
+    CoUninitialize();
+    return ok;
+}
+
+TEST(TodayScreen, SnapshotShowsTheClockWithItsIcon) {
+    DeleteSettingsKey();
+    std::wstring picture = BuildPath("host_test_today.png");
+    DeleteFileW(picture.c_str());
+    RunResult run = RunToday(L"--snapshot \"" + picture + L"\" --exit-after 30");
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+
+    UINT width = 0, height = 0;
+    std::vector<DWORD> pixels;
+    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels)) << "not a readable PNG";
+    EXPECT_EQ(240u, width);
+    EXPECT_EQ(268u, height);
+    const DWORD theme = 0x102060, iconCentre = 0xFF0000; // today.exe's text colour; the red hub
+    int text = 0, icon = 0, below = 0;
+    for (UINT y = 0; y < height; ++y)
+        for (UINT x = 0; x < width; ++x) {
+            DWORD p = pixels[(size_t)y * width + x];
+            text += p == theme && y < 20 && x >= 28;
+            icon += p == iconCentre && y < 16 && x < 20;
+            below += p == theme && y >= 20;
+        }
+    EXPECT_GT(text, 30) << "the time drawn in the theme's text colour right of the icon";
+    EXPECT_GT(icon, 0);
+    EXPECT_EQ(0, below) << "one row of 20 pixels holds the default clock";
+    DeleteFileW(picture.c_str());
+}
+
+struct Failure {
+    const char* Name;
+    const WCHAR* Arguments;
+    DWORD ExitCode;
+    const char* Message;
+};
+
+void PrintTo(const Failure& f, std::ostream* out) {
+    *out << f.Name;
+}
+
+class TodayScreenFailure : public ::testing::TestWithParam<Failure> {
+  protected:
+    void SetUp() override {
+        // A file with a library's name that holds no library.
+        HANDLE file = CreateFileW(BuildPath("host_test_garbage.dll").c_str(), GENERIC_WRITE, 0,
+                                  NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written;
+        WriteFile(file, "not a library", 13, &written, NULL);
+        CloseHandle(file);
+    }
+    void TearDown() override { DeleteFileW(BuildPath("host_test_garbage.dll").c_str()); }
+};
+
+TEST_P(TodayScreenFailure, SaysWhatWentWrong) {
+    std::wstring arguments = GetParam().Arguments;
+    size_t slot = arguments.find(L"%B");
+    if (slot != std::wstring::npos)
+        arguments.replace(slot, 2, BuildPath(""));
+    RunResult run = RunToday(arguments, 30000);
+    EXPECT_EQ(GetParam().ExitCode, run.ExitCode) << run.Output;
+    EXPECT_NE(std::string::npos, run.Output.find(GetParam().Message)) << run.Output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, TodayScreenFailure,
+    ::testing::Values(Failure{"Unknown", L"--bogus", 2, "unknown argument '--bogus'"},
+                      Failure{"NoSeconds", L"--exit-after", 2, "--exit-after needs"},
+                      Failure{"BadSeconds", L"--exit-after 5s", 2, "not '5s'"},
+                      Failure{"ZeroSeconds", L"--exit-after 0", 2, "from 1 to"},
+                      Failure{"NoSnapshotName", L"--snapshot", 2, "--snapshot needs a file name"},
+                      Failure{"MissingLibrary", L"--dll Z:\\no\\such\\item.dll --exit-after 5", 3,
+                              "item library not found"},
+                      Failure{"NotALibrary", L"--dll \"%Bhost_test_garbage.dll\" --exit-after 5", 3,
+                              "cannot load the item library"},
+                      Failure{"NotAnItem", L"--dll \"%Bhost_not_item.dll\" --exit-after 5", 3,
+                              "has no export 240"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(TodayScreen, SettingsPageRunsExport241OrSaysItIsMissing) {
+    HMODULE library = LoadLibraryW(BuildPath("morvane.dll").c_str());
+    ASSERT_NE(nullptr, library);
+    bool hasPage = GetProcAddress(library, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
+    FreeLibrary(library);
+    RunResult run = RunToday(L"--open-settings --exit-after 3");
+    EXPECT_EQ(0u, run.ExitCode) << run.Output;
+    const char* expected = hasPage ? "settings page closed" : "has no export 241";
+    EXPECT_NE(std::string::npos, run.Output.find(expected)) << run.Output;
+}
+
+TEST(TodayScreen, HelpListsTheOptions) {
+    RunResult run = RunToday(L"--help");
+    EXPECT_EQ(0u, run.ExitCode);
+    for (const char* option : {"--snapshot", "--exit-after", "--dll", "--open-settings"})
+        EXPECT_NE(std::string::npos, run.Output.find(option)) << option;
+}
+
+class Library : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        library = LoadLibraryW(BuildPath("morvane.dll").c_str());
+        ASSERT_NE(nullptr, library);
+    }
+    void TearDown() override {
+        if (library)
+            FreeLibrary(library);
+    }
+    HMODULE library = NULL;
+};
+
+TEST_F(Library, ExportsOrdinal240AndNoNames) {
+    EXPECT_NE(nullptr, GetProcAddress(library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal)));
+    EXPECT_EQ(nullptr, GetProcAddress(library, "InitializeCustomItem"));
+    auto* base = (const BYTE*)library;
+    auto* nt = (const IMAGE_NT_HEADERS*)(base + ((const IMAGE_DOS_HEADER*)base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& entry =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    ASSERT_NE(0u, entry.VirtualAddress);
+    auto* exports = (const IMAGE_EXPORT_DIRECTORY*)(base + entry.VirtualAddress);
+    EXPECT_EQ(0u, exports->NumberOfNames);
+    EXPECT_EQ(240u, exports->Base);
+}
+
+TEST_F(Library, ClassLivesFromLoadToUnloadAndThreadsChangeNothing) {
+    WNDCLASSEXW info = {};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetClassInfoExW(library, L"Morvane", &info));
+
+    // Thread attach and detach run the module entry too; they must leave everything in place.
+    HANDLE thread = CreateThread(
+        NULL, 0, [](void*) -> DWORD { return 0; }, NULL, 0, NULL);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_TRUE(GetClassInfoExW(library, L"Morvane", &info));
+
+    auto initialize = (InitializeCustomItemFn)(void*)GetProcAddress(
+        library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
+    HWND parent =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 240, 100, NULL, NULL, NULL, NULL);
+    HWND first = initialize(NULL, parent), second = initialize(NULL, parent);
+    EXPECT_NE(nullptr, first);
+    EXPECT_NE(nullptr, second);
+    EXPECT_NE(first, second);
+    DestroyWindow(parent);
+
+    FreeLibrary(library);
+    EXPECT_FALSE(GetClassInfoExW(library, L"Morvane", &info));
+    library = NULL;
+}
+
+} // namespace
