@@ -15,6 +15,7 @@
 namespace {
 
 enum {
+    ReferenceDpi = 96,
     ScreenWidthAt96 = 240,
     ScreenHeightAt96 = 268, // a 240x320 screen between the navigation bar and the menu bar
     PollPeriod = 2000,
@@ -78,7 +79,7 @@ std::wstring SystemMessage(DWORD error) {
 }
 
 int Scale(int length, int dpi) {
-    return MulDiv(length, dpi, 96);
+    return MulDiv(length, dpi, ReferenceDpi);
 }
 
 // The Today background: a soft sky gradient with two pale discs, drawn once into a bitmap.
@@ -284,8 +285,8 @@ bool CreateScreen() {
         return false;
 
     HDC screen = GetDC(NULL);
-    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : ReferenceDpi;
+    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : ReferenceDpi;
     Host.Width = Scale(ScreenWidthAt96, dpiX);
     Host.Height = Scale(ScreenHeightAt96, dpiY);
     if (screen) {

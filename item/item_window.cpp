@@ -86,7 +86,7 @@ static LRESULT OnQueryRefresh(HWND window, TODAYLISTITEM* item) {
     int changed = TimeChanged(&now);
 
     UpdateMetrics(window);
-    int height = ScaleRound(RowCount * RowUnitAt96, ScreenDpi(LOGPIXELSY), 96);
+    int height = ScaleRound(RowCount * RowUnitAt96, ScreenDpi(LOGPIXELSY), ReferenceDpi);
     if (height < 1)
         height = 1;
     // The host sizes the row from the first answer only.

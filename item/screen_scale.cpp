@@ -40,7 +40,7 @@ int ScaleRound(int a, int b, int c) {
 }
 
 int ScaleFrom96(int k, int dpi) {
-    return (k * dpi + 48) / 96;
+    return (k * dpi + ReferenceDpi / 2) / ReferenceDpi;
 }
 
 void LoadItemIcon(HINSTANCE instance) {

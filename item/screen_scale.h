@@ -7,6 +7,8 @@
 // process and cached; -1 when the screen's device context could not be had.
 int ScreenDpi(int index);
 
+enum { ReferenceDpi = 96 }; // the resolution lengths are given for
+
 // sign(a) * ((|a| * b + c / 2) / c): a rounded multiply-divide; 0 when c is 0.
 int ScaleRound(int a, int b, int c);
 

@@ -197,6 +197,10 @@ TEST(TodayScreen, HelpListsTheOptions) {
         EXPECT_NE(std::string::npos, run.Output.find(option)) << option;
 }
 
+DWORD WINAPI DoNothing(void*) {
+    return 0;
+}
+
 class Library : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -229,8 +233,7 @@ TEST_F(Library, ClassLivesFromLoadToUnloadAndThreadsChangeNothing) {
     ASSERT_TRUE(GetClassInfoExW(library, L"Morvane", &info));
 
     // Thread attach and detach run the module entry too; they must leave everything in place.
-    HANDLE thread = CreateThread(
-        NULL, 0, [](void*) -> DWORD { return 0; }, NULL, 0, NULL);
+    HANDLE thread = CreateThread(NULL, 0, DoNothing, NULL, 0, NULL);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     EXPECT_TRUE(GetClassInfoExW(library, L"Morvane", &info));
