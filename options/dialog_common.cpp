@@ -26,6 +26,14 @@ int PickedEntry(HWND dialog, int listId, int count) {
     return (unsigned)picked < (unsigned)count ? (int)picked : -1;
 }
 
+bool SameText(const WCHAR* a, const WCHAR* b) {
+    while (*a != 0 && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
 bool GetEntryText(HWND list, int index, WCHAR* text, int capacity) {
     LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, (WPARAM)index, 0);
     if (length < 0 || length >= capacity)

@@ -24,6 +24,9 @@ void SelectStoredValue(HWND dialog, int listId, int value);
 // an index the list should not hold).
 int PickedEntry(HWND dialog, int listId, int count);
 
+// Whether two terminated texts are equal unit for unit, letter case included.
+bool SameText(const WCHAR* a, const WCHAR* b);
+
 // Copies list entry index into text when it fits in capacity units, terminator included; returns
 // whether it did. The units after the terminator are left as they were.
 bool GetEntryText(HWND list, int index, WCHAR* text, int capacity);

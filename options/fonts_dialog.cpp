@@ -20,7 +20,8 @@ static const BOOL FontButtonsEnabled[FontSelCount][2] = {
     {TRUE, TRUE},   // two fonts of their own
 };
 
-void SyncFontControls(HWND dialog) {
+// Selects the mode in the list and enables the Font... buttons the mode lets the user change.
+static void SyncFontControls(HWND dialog) {
     SelectStoredValue(dialog, IDC_FONTS_MODE, ClockSettings.FontSel);
     unsigned mode = (unsigned)ClockSettings.FontSel;
     if (mode >= FontSelCount)
@@ -29,7 +30,8 @@ void SyncFontControls(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDC_FONTS_DATE_FONT), FontButtonsEnabled[mode][1]);
 }
 
-void SyncColorControls(HWND dialog) {
+// Checks the colour box by UseColor and enables Color... only while it is checked.
+static void SyncColorControls(HWND dialog) {
     BOOL useColor = ClockSettings.UseColor != 0;
     SendDlgItemMessageW(dialog, IDC_FONTS_USE_COLOR, BM_SETCHECK,
                         useColor ? BST_CHECKED : BST_UNCHECKED, 0);

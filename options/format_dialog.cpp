@@ -15,15 +15,8 @@ static const BOOL FormatBoxesShown[DispTypeCount][2] = {
     {TRUE, TRUE},  // "Date Time"
 };
 
-static bool SameText(const WCHAR* a, const WCHAR* b) {
-    while (*a != 0 && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
-int FindPreset(const WCHAR* text, const WCHAR* const* presets, int count) {
+// Index of the first of count presets equal to text (exact, case counts), or -1.
+static int FindPreset(const WCHAR* text, const WCHAR* const* presets, int count) {
     for (int i = 0; i < count; ++i) {
         if (SameText(text, presets[i]))
             return i;
@@ -31,14 +24,16 @@ int FindPreset(const WCHAR* text, const WCHAR* const* presets, int count) {
     return -1;
 }
 
-void SelectPreset(HWND combo, int index, const WCHAR* text, const WCHAR* const* presets,
-                  int count) {
+// Selects entry index of the combo box; a negative index looks text up among the presets first.
+static void SelectPreset(HWND combo, int index, const WCHAR* text, const WCHAR* const* presets,
+                         int count) {
     if (index < 0)
         index = FindPreset(text, presets, count);
     SendMessageW(combo, CB_SETCURSEL, (WPARAM)index, 0);
 }
 
-void EnableFormatCombos(HWND dialog) {
+// Enables the format boxes the display type shows; an unknown display type changes neither.
+static void EnableFormatCombos(HWND dialog) {
     unsigned type = (unsigned)ClockSettings.DispType;
     if (type >= DispTypeCount)
         return;

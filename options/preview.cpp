@@ -7,7 +7,8 @@
 
 #include <string.h>
 
-void GetPreviewTime(SYSTEMTIME* time) {
+// Sunday, 5 April 2009, 01:02:03.000: the moment every preview shows.
+static void GetPreviewTime(SYSTEMTIME* time) {
     memset(time, 0, sizeof *time);
     time->wYear = 2009;
     time->wMonth = 4;

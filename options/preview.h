@@ -5,9 +5,6 @@
 
 enum { PreviewLineCapacity = 128 };
 
-// Sunday, 5 April 2009, 01:02:03.000: the moment every preview shows.
-void GetPreviewTime(SYSTEMTIME* time);
-
 // Fills both lines by the live layout, display type and formats, each item followed by a space.
 // Each line holds at most capacity units, terminator included; text that does not fit is cut.
 void FormatPreviewLines(WCHAR* line1, WCHAR* line2, int capacity);

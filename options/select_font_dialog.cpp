@@ -15,22 +15,16 @@ enum {
     FallbackDpi = 96,
 };
 
-const int FontSizeList[FontSizeCount] = {7,  8,  9,  10, 12, 14, 16, 18, 20, 22,
-                                         24, 26, 28, 30, 32, 34, 36, 38, 40, 42,
-                                         44, 46, 48, 50, 54, 56, 60, 64, 68, 72};
+// The point sizes offered, in list order.
+static const int FontSizeList[FontSizeCount] = {7,  8,  9,  10, 12, 14, 16, 18, 20, 22,
+                                                24, 26, 28, 30, 32, 34, 36, 38, 40, 42,
+                                                44, 46, 48, 50, 54, 56, 60, 64, 68, 72};
 
 FontFamilyRecords FontFamilyList;
-LOGFONTW* EditedFont;
+// The record the running dialog edits: the request's lpLogFont.
+static LOGFONTW* EditedFont;
 
 static const WCHAR ListFailedText[] = TEXT("CB_ADDSTRING: failed.");
-
-static bool SameText(const WCHAR* a, const WCHAR* b) {
-    while (*a != 0 && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
 
 // (a * b + c / 2) / c for non-negative operands, with a 64-bit product.
 static int RoundedMulDiv(long long a, int b, int c) {
@@ -52,7 +46,7 @@ static LONG HeightOf(int pointSize, int dpi) {
     return -RoundedMulDiv(pointSize, dpi, PointsPerInch);
 }
 
-void ReleaseFontFamilyList() {
+static void ReleaseFontFamilyList() {
     if (FontFamilyList.Records)
         LocalFree(FontFamilyList.Records);
     FontFamilyList.Records = NULL;
@@ -223,7 +217,7 @@ static INT_PTR OnCommand(HWND dialog, int id) {
 }
 
 // Also on WM_DESTROY, since the owner may take the dialog down without OK or Cancel.
-INT_PTR CALLBACK SelectFontDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+static INT_PTR CALLBACK SelectFontDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));

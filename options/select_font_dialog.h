@@ -5,9 +5,6 @@
 
 enum { FontSizeCount = 30 };
 
-// The point sizes offered, in list order.
-extern const int FontSizeList[FontSizeCount];
-
 // One record per font family of the display, in enumeration order; exactly count records long.
 struct FontFamilyRecords {
     LOGFONTW* Records; // a local-memory block, null when empty
@@ -16,14 +13,9 @@ struct FontFamilyRecords {
 
 extern FontFamilyRecords FontFamilyList;
 
-// The record the running dialog edits: the request's lpLogFont.
-extern LOGFONTW* EditedFont;
-
 // Runs template 510 from the request's hInstance over hwndOwner on *lpLogFont. Returns 1 when
 // the record was replaced, 0 when it was left alone, -1 when the dialog could not run.
 INT_PTR SelectFontDialog(const CHOOSEFONTW* request);
-
-INT_PTR CALLBACK SelectFontDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Lists one family in the face list and FontFamilyList; returns 0 to end the enumeration.
 int CALLBACK FontFamilyEnumProc(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type,
@@ -32,6 +24,3 @@ int CALLBACK FontFamilyEnumProc(const LOGFONTW* font, const TEXTMETRICW* metrics
 // Reads an optional '-' and a run of decimal digits at *cursor and moves the cursor past them; a
 // value beyond the 32-bit range is held at its limit. Text without digits gives 0.
 int ParseInt(const WCHAR** cursor);
-
-// Releases FontFamilyList's block and empties it.
-void ReleaseFontFamilyList();

@@ -138,12 +138,4 @@ TEST_F(Format, TypedTextCountsOnlyOnDone) {
     }
 }
 
-TEST_F(Format, FindPresetComparesExactly) {
-    EXPECT_EQ(FindPreset(L"yyyy/M/d (Y)", DateFormatPresets, DatePresetCount), 7);
-    EXPECT_EQ(FindPreset(L"hh:mm tt", TimeFormatPresets, TimePresetCount), 2);
-    EXPECT_EQ(FindPreset(L"hh:mm TT", TimeFormatPresets, 3), -1);
-    EXPECT_EQ(FindPreset(L"HH:mm", TimeFormatPresets, 0), -1);
-    EXPECT_EQ(FindPreset(L"HH:m", TimeFormatPresets, TimePresetCount), -1);
-}
-
 } // namespace
