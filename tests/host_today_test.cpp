@@ -190,13 +190,6 @@ TEST(TodayScreen, SettingsPageRunsExport241OrSaysItIsMissing) {
     EXPECT_NE(std::string::npos, run.Output.find(expected)) << run.Output;
 }
 
-TEST(TodayScreen, HelpListsTheOptions) {
-    RunResult run = RunToday(L"--help");
-    EXPECT_EQ(0u, run.ExitCode);
-    for (const char* option : {"--snapshot", "--exit-after", "--dll", "--open-settings"})
-        EXPECT_NE(std::string::npos, run.Output.find(option)) << option;
-}
-
 DWORD WINAPI DoNothing(void*) {
     return 0;
 }

@@ -32,15 +32,6 @@ TEST(ScaleFrom96, RoundsToTheNearestPixel) {
         EXPECT_EQ(c.Expected, ScaleFrom96(c.K, c.Dpi)) << c.K << " at " << c.Dpi;
 }
 
-TEST(ScreenDpi, MatchesThePlatformOnEveryQuery) {
-    HDC screen = GetDC(NULL);
-    int x = GetDeviceCaps(screen, LOGPIXELSX), y = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(NULL, screen);
-    EXPECT_EQ(x, ScreenDpi(LOGPIXELSX));
-    EXPECT_EQ(y, ScreenDpi(LOGPIXELSY));
-    EXPECT_EQ(x, ScreenDpi(LOGPIXELSX));
-}
-
 TEST(ItemIcon, IsSixteenPixelsScaledToTheScreen) {
     LoadItemIcon(GetModuleHandleW(NULL));
     ASSERT_NE(nullptr, ItemIcon);
