@@ -15,89 +15,54 @@ static int WeekdayIndex(const SYSTEMTIME* time) {
     return time->wDayOfWeek < WeekdayCount ? time->wDayOfWeek : 0;
 }
 
-// Whether the units after the current letter repeat it `count` more times. Stops at the first
-// difference, so it never reads past the terminator.
-static bool RunFollows(const WCHAR* format, int count) {
-    for (int i = 1; i <= count; ++i) {
-        if (format[i] != format[0])
-            return false;
+// Runs of a letter are matched by looking at most three characters ahead, stopping at the first
+// that differs, so the scan never reads past the terminator. A character that starts no token is
+// copied.
+static FORMAT_INLINE void WriteDateToken(WCHAR*& out, const WCHAR*& format,
+                                         const SYSTEMTIME* time) {
+    const WCHAR c = format[0];
+    switch (c) {
+    case TEXT('y'):
+        if (format[1] != c)
+            break;
+        if (format[2] == c && format[3] == c)
+            return Advance(out, format, PutNumber(out, time->wYear), 4);
+        return Advance(out, format, PutTwoDigits(out, time->wYear % YearsPerCentury), 2);
+    case TEXT('M'):
+        if (format[1] != c)
+            return Advance(out, format, PutNumber(out, time->wMonth), 1);
+        if (format[2] != c)
+            return Advance(out, format, PutTwoDigits(out, time->wMonth), 2);
+        if (format[3] != c)
+            return Advance(out, format, PutShortName(out, &MonthShortNames[MonthIndex(time)]), 3);
+        return Advance(out, format, PutLongName(out, &MonthLongNames[MonthIndex(time)]), 4);
+    case TEXT('I'):
+        if (format[1] == TEXT('N'))
+            return Advance(out, format, PutShortName(out, &MonthJaNames[MonthIndex(time)]), 2);
+        break;
+    case TEXT('d'):
+        if (format[1] == c)
+            return Advance(out, format, PutTwoDigits(out, time->wDay), 2);
+        return Advance(out, format, PutNumber(out, time->wDay), 1);
+    case TEXT('w'):
+        if (format[1] == c)
+            return Advance(out, format, PutShortName(out, &DayShortNames[WeekdayIndex(time)]), 2);
+        return Advance(out, format, PutShortName(out, &DayTwoLetterNames[WeekdayIndex(time)]), 1);
+    case TEXT('W'):
+        out[0] = TEXT(' ');
+        return Advance(out, format, 1 + PutLongName(out + 1, &DayLongNames[WeekdayIndex(time)]), 1);
+    case TEXT('Y'):
+        if (format[1] == c) {
+            out[0] = TEXT(' ');
+            return Advance(out, format,
+                           1 + PutShortName(out + 1, &DayJaLongNames[WeekdayIndex(time)]), 2);
+        }
+        return Advance(out, format, PutShortName(out, &DayJaShortNames[WeekdayIndex(time)]), 1);
+    default: break;
     }
-    return true;
+    *out++ = *format++;
 }
 
 int FormatDate(WCHAR* out, int capacity, const SYSTEMTIME* time) {
-    const WCHAR* format = ClockSettings.DateFormat;
-    TextSink sink = SinkOpen(out, capacity);
-
-    while (*format != 0 && !SinkFull(&sink)) {
-        const WCHAR c = format[0];
-        int consumed = 1;
-        switch (c) {
-        case TEXT('y'):
-            if (RunFollows(format, 3)) {
-                SinkPutNumber(&sink, time->wYear, false);
-                consumed = 4;
-            } else if (format[1] == c) {
-                SinkPutNumber(&sink, time->wYear % YearsPerCentury, true);
-                consumed = 2;
-            } else {
-                SinkPut(&sink, c);
-            }
-            break;
-        case TEXT('M'):
-            if (RunFollows(format, 3)) {
-                SinkPutText(&sink, MonthLongNames[MonthIndex(time)]);
-                consumed = 4;
-            } else if (RunFollows(format, 2)) {
-                SinkPutText(&sink, MonthShortNames[MonthIndex(time)]);
-                consumed = 3;
-            } else if (format[1] == c) {
-                SinkPutNumber(&sink, time->wMonth, true);
-                consumed = 2;
-            } else {
-                SinkPutNumber(&sink, time->wMonth, false);
-            }
-            break;
-        case TEXT('I'):
-            if (format[1] == TEXT('N')) {
-                SinkPutText(&sink, MonthJaNames[MonthIndex(time)]);
-                consumed = 2;
-            } else {
-                SinkPut(&sink, c);
-            }
-            break;
-        case TEXT('d'):
-            if (format[1] == c) {
-                SinkPutNumber(&sink, time->wDay, true);
-                consumed = 2;
-            } else {
-                SinkPutNumber(&sink, time->wDay, false);
-            }
-            break;
-        case TEXT('w'):
-            if (format[1] == c) {
-                SinkPutText(&sink, DayShortNames[WeekdayIndex(time)]);
-                consumed = 2;
-            } else {
-                SinkPutText(&sink, DayTwoLetterNames[WeekdayIndex(time)]);
-            }
-            break;
-        case TEXT('W'):
-            SinkPut(&sink, TEXT(' '));
-            SinkPutText(&sink, DayLongNames[WeekdayIndex(time)]);
-            break;
-        case TEXT('Y'):
-            if (format[1] == c) {
-                SinkPut(&sink, TEXT(' '));
-                SinkPutText(&sink, DayJaLongNames[WeekdayIndex(time)]);
-                consumed = 2;
-            } else {
-                SinkPutText(&sink, DayJaShortNames[WeekdayIndex(time)]);
-            }
-            break;
-        default: SinkPut(&sink, c); break;
-        }
-        format += consumed;
-    }
-    return SinkClose(&sink, capacity, *format != 0);
+    return RunTokens<WriteDateToken>(out, capacity, ClockSettings.DateFormat, time);
 }
