@@ -31,10 +31,14 @@ static BYTE* FieldOf(const SettingsValue* value) {
 }
 
 // A stored text may fill its field without a terminator; the formatters, the seconds rule and the
-// font calls all need one inside the field.
+// font calls all need one inside the field. A format's last unit is always made a terminator,
+// even after an earlier one: saving a string value that does not end in one makes the registry
+// store one unit more whenever the field after it starts with a zero unit (RegSetValueExW adds
+// the terminator it takes as forgotten), a value the next load would refuse as too long, losing
+// that format and every value after it.
 static void MakeTextsSafe() {
-    TerminateField(ClockSettings.TimeFormat, FormatCapacity);
-    TerminateField(ClockSettings.DateFormat, FormatCapacity);
+    ClockSettings.TimeFormat[FormatCapacity - 1] = 0;
+    ClockSettings.DateFormat[FormatCapacity - 1] = 0;
     TerminateField(ClockSettings.TimeFont.lfFaceName, LF_FACESIZE);
     TerminateField(ClockSettings.DateFont.lfFaceName, LF_FACESIZE);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -29,6 +30,15 @@ int RunLoadProbe() {
     state.Metrics = MetricsDirty;
     state.Seconds = ShowSeconds;
     printf("%s\n", ToHex(&state, sizeof state).c_str());
+    return 0;
+}
+
+const char ProbeLoadAndSave[] = "--probe-load-save";
+
+// The child side of a load and a save, as the options dialog's Done does them in its own process.
+int RunLoadAndSaveProbe() {
+    EnsureSettingsLoaded();
+    printf("%d\n", SaveSettings());
     return 0;
 }
 
@@ -275,6 +285,34 @@ TEST_F(SettingsStore, UnterminatedTextsAreTerminatedInTheirLastUnit) {
     EXPECT_EQ(s.Seconds, 1);
 }
 
+// A stored format whose last unit is text, after an earlier terminator, as a hand-edited store
+// can hold. Saved unchanged, it would make the registry add the terminator it takes as forgotten
+// (the value after it starts with a zero unit), and the next load would refuse the value as too
+// long, losing the format and everything stored after it.
+TEST_F(SettingsStore, AFormatEndingInTextSurvivesASaveAndTheNextLoad) {
+    ClockSettingsRecord r = DistinctRecord();
+    r.Layout = LayoutFlat; // the zero unit after the date format
+    ClockSettings = r;
+    ASSERT_EQ(SaveSettings(), 1);
+    WCHAR dateFormat[FormatCapacity];
+    for (WCHAR& unit : dateFormat)
+        unit = L'Z';
+    lstrcpyW(dateFormat, L"M/d");
+    ASSERT_TRUE(WriteSettingsValue(L"DateFormat", REG_SZ, dateFormat, sizeof dateFormat));
+
+    ASSERT_EQ(atoi(RunSelf(L"--probe-load-save").c_str()), 1) << "the save in that process";
+    DWORD type;
+    std::vector<BYTE> stored;
+    ASSERT_TRUE(ReadSettingsValue(L"DateFormat", &type, &stored));
+    EXPECT_EQ(stored.size(), sizeof r.DateFormat);
+
+    LoadedState s = LoadInFreshProcess();
+    EXPECT_STREQ(s.Record.DateFormat, L"M/d");
+    EXPECT_EQ(s.Record.DateFormat[FormatCapacity - 2], L'Z') << "the rest of the field as stored";
+    EXPECT_EQ(s.Record.Layout, LayoutFlat);
+    EXPECT_EQ(s.Record.HiddenIcon, r.HiddenIcon) << "the values after the format were read";
+}
+
 TEST_F(SettingsStore, FontSelectionModesAfterLoading) {
     const LOGFONTW time = MakeFont(L"DejaVu Serif", -20, 700);
     const LOGFONTW date = MakeFont(L"VL Gothic", -12, 400);
@@ -329,6 +367,8 @@ TEST_F(SettingsStore, SecondLoadInAProcessChangesNothing) {
 int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], ProbeLoad) == 0)
         return RunLoadProbe();
+    if (argc > 1 && strcmp(argv[1], ProbeLoadAndSave) == 0)
+        return RunLoadAndSaveProbe();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
