@@ -2,23 +2,17 @@
 #include "options/select_font_dialog.h"
 #include "item/module.h"
 #include "options/dialog_common.h"
+#include "options/font_size.h"
 #include "resources/resource.h"
 
-#include <limits.h>
 #include <string.h>
 
 enum {
     ListTextCapacity = 256,
-    PointsPerInch = 72,
     NormalWeight = 400,
     BoldWeight = 700,
     FallbackDpi = 96,
 };
-
-// The point sizes offered, in list order.
-static const int FontSizeList[FontSizeCount] = {7,  8,  9,  10, 12, 14, 16, 18, 20, 22,
-                                                24, 26, 28, 30, 32, 34, 36, 38, 40, 42,
-                                                44, 46, 48, 50, 54, 56, 60, 64, 68, 72};
 
 FontFamilyRecords FontFamilyList;
 // The record the running dialog edits: the request's lpLogFont.
@@ -26,24 +20,9 @@ static LOGFONTW* EditedFont;
 
 static const WCHAR ListFailedText[] = TEXT("CB_ADDSTRING: failed.");
 
-// (a * b + c / 2) / c for non-negative operands, with a 64-bit product.
-static int RoundedMulDiv(long long a, int b, int c) {
-    return (int)((a * b + c / 2) / c);
-}
-
 static int DialogDpi(HDC dc) {
     int dpi = GetDeviceCaps(dc, LOGPIXELSY);
     return dpi > 0 ? dpi : FallbackDpi;
-}
-
-// A positive and a negative height of the same magnitude are the same size.
-static int PointSizeOf(LONG height, int dpi) {
-    long long magnitude = height < 0 ? -(long long)height : height;
-    return RoundedMulDiv(magnitude * PointsPerInch, 1, dpi);
-}
-
-static LONG HeightOf(int pointSize, int dpi) {
-    return -RoundedMulDiv(pointSize, dpi, PointsPerInch);
 }
 
 static void ReleaseFontFamilyList() {
@@ -92,22 +71,6 @@ int CALLBACK FontFamilyEnumProc(const LOGFONTW* font, const TEXTMETRICW*, DWORD,
     return AppendFamily(font) ? 1 : 0;
 }
 
-int ParseInt(const WCHAR** cursor) {
-    const WCHAR* p = *cursor;
-    bool negative = false;
-    if (*p == TEXT('-')) {
-        negative = true;
-        ++p;
-    }
-    int value = 0;
-    for (; *p >= TEXT('0') && *p <= TEXT('9'); ++p) {
-        int digit = *p - TEXT('0');
-        value = value > (INT_MAX - digit) / 10 ? INT_MAX : value * 10 + digit;
-    }
-    *cursor = p;
-    return negative ? -value : value;
-}
-
 // Selects the face of the edited record; the face list is sorted, so indices are the list's own.
 static void SelectEditedFace(HWND dialog) {
     HWND faces = GetDlgItem(dialog, IDC_SELECT_FONT_NAME);
@@ -123,7 +86,7 @@ static void SelectEditedFace(HWND dialog) {
 
 // Lists the sizes and selects the edited record's size when it is one of them.
 static void FillSizeList(HWND dialog, int dpi) {
-    int size = PointSizeOf(EditedFont->lfHeight, dpi);
+    int size = PointSizeOfHeight(EditedFont->lfHeight, dpi);
     WCHAR text[ListTextCapacity];
     for (int j = 0; j < FontSizeCount; ++j) {
         wsprintfW(text, TEXT("%d"), FontSizeList[j]);
@@ -174,7 +137,7 @@ static LONG SelectedHeight(HWND dialog) {
     HDC dc = GetDC(dialog);
     int dpi = DialogDpi(dc);
     ReleaseDC(dialog, dc);
-    return HeightOf(size, dpi);
+    return HeightOfPointSize(size, dpi);
 }
 
 // OK stays in the dialog until a listed face is chosen. A change replaces the whole record with

@@ -2,8 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
-
-enum { FontSizeCount = 30 };
+#include "options/font_size.h"
 
 // One record per font family of the display, in enumeration order; exactly count records long.
 struct FontFamilyRecords {
@@ -20,7 +19,3 @@ INT_PTR SelectFontDialog(const CHOOSEFONTW* request);
 // Lists one family in the face list and FontFamilyList; returns 0 to end the enumeration.
 int CALLBACK FontFamilyEnumProc(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type,
                                 LPARAM dialog);
-
-// Reads an optional '-' and a run of decimal digits at *cursor and moves the cursor past them; a
-// value beyond the 32-bit range is held at its limit. Text without digits gives 0.
-int ParseInt(const WCHAR** cursor);
