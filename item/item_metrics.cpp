@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "item/item_metrics.h"
+#include "item/item_font.h"
 #include "item/screen_scale.h"
 #include "settings/clock_settings.h"
 
@@ -7,7 +8,7 @@ int RowCount;
 int ItemGap;
 
 static void MeasureFont(HDC dc, const LOGFONTW* logFont, TEXTMETRICW* metrics) {
-    HFONT font = CreateFontIndirectW(logFont);
+    HFONT font = CreateBoundedFont(logFont);
     HGDIOBJ previous = SelectObject(dc, font);
     GetTextMetricsW(dc, metrics);
     SelectObject(dc, previous);

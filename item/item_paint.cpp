@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "item/item_paint.h"
+#include "item/item_font.h"
 #include "item/item_metrics.h"
 #include "item/local_time.h"
 #include "item/screen_scale.h"
@@ -26,8 +27,7 @@ static void FormatItemText(int item, WCHAR* text, int capacity, const SYSTEMTIME
 }
 
 static HFONT CreateItemFont(int item) {
-    return CreateFontIndirectW(item == ItemTime ? &ClockSettings.TimeFont
-                                                : &ClockSettings.DateFont);
+    return CreateBoundedFont(item == ItemTime ? &ClockSettings.TimeFont : &ClockSettings.DateFont);
 }
 
 static COLORREF ItemTextColor(HWND window) {

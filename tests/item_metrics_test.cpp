@@ -1,6 +1,9 @@
 // Row count and gap from the real heights and widths of the fonts, measured here on the screen.
 #include "platform/platform.h"
+#include "item/item_font.h"
 #include "tests/item_test_support.h"
+
+#include <limits.h>
 
 namespace {
 
@@ -86,6 +89,37 @@ TEST_F(Metrics, NothingIsMeasuredWhileClean) {
     UpdateMetrics(item);
     EXPECT_EQ(7, RowCount);
     EXPECT_EQ(5, ItemGap);
+}
+
+// A stored record may ask for any size (a hand-edited registry); the item measures and draws it
+// as the record of the largest size it allows, so a paint stays a paint.
+TEST_F(Metrics, AFontBeyondAnyScreenIsTakenAtTheLargestSize) {
+    struct {
+        LONG Height, Width, BoundedHeight, BoundedWidth;
+    } cases[] = {
+        {65536, INT_MAX, MaxFontPixels, MaxFontPixels},
+        {INT_MIN, 0, -MaxFontPixels, 0},
+        {-16, INT_MAX, -16, MaxFontPixels},
+        {2000000, -2000000, MaxFontPixels, -MaxFontPixels},
+    };
+    for (const auto& c : cases) {
+        LOGFONTW bounded = FontOfHeight(c.BoundedHeight);
+        bounded.lfWidth = c.BoundedWidth;
+        UseFonts(bounded, bounded);
+        UpdateMetrics(item);
+        const int rows = RowCount, gap = ItemGap;
+        const Capture expected = CaptureWindow(item);
+
+        LOGFONTW asked = bounded;
+        asked.lfHeight = c.Height;
+        asked.lfWidth = c.Width;
+        UseFonts(asked, asked);
+        UpdateMetrics(item);
+        EXPECT_EQ(rows, RowCount) << "height " << c.Height << ", width " << c.Width;
+        EXPECT_EQ(gap, ItemGap) << "height " << c.Height << ", width " << c.Width;
+        EXPECT_TRUE(CaptureWindow(item) == expected)
+            << "drawn unlike the largest size: height " << c.Height << ", width " << c.Width;
+    }
 }
 
 } // namespace
