@@ -1,7 +1,8 @@
 // today.exe: a stand-in for the Pocket PC Today screen. It loads an item library by ordinal,
 // creates the item through export 240, sizes its row from the height the item reports, polls it
 // every two seconds, answers its colour and watermark requests, and opens its settings page
-// (template 500 run with export 241).
+// (template 500 run with export 241). For pictures and demonstrations it can click its way through
+// the settings page's dialogs and picture the one on top.
 #include "platform/platform.h"
 #include "host/png_writer.h"
 #include "host/today_args.h"
@@ -21,6 +22,10 @@ enum {
     PollPeriod = 2000,
     PollTimerId = 1,
     ExitTimerId = 2,
+    DriveTimerId = 3,
+    DrivePeriod = 200,
+    CaptionCapacity = 128,
+    ClassNameCapacity = 16,
     SettingsTemplateId = 500,
     CmdSettings = 100,
     CmdRefresh = 101,
@@ -34,11 +39,13 @@ enum ExitCode {
     ExitNoLibrary = 3,
     ExitNoWindow = 4,
     ExitNoSnapshot = 5,
+    ExitNoControl = 6,
 };
 
 const COLORREF ThemeTextColor = RGB(16, 32, 96);
 const WCHAR HostClassName[] = L"MorvaneTodayScreen";
 const WCHAR HostTitle[] = L"Today";
+const WCHAR DialogClassName[] = L"#32770";
 
 struct HostState {
     TodayArgs Args;
@@ -54,6 +61,9 @@ struct HostState {
     HANDLE Ready;
     int ExitStatus;
     bool SnapshotTaken;
+    size_t PressesMade;
+    HWND PressedIn; // the dialog of the last press, until another dialog comes up
+    bool DialogSnapshotTaken;
 } Host;
 
 void Say(const std::wstring& text, DWORD stream = STD_ERROR_HANDLE) {
@@ -116,39 +126,126 @@ void DestroyWatermark() {
     Host.Watermark = NULL;
 }
 
-bool TakeSnapshot() {
-    RedrawWindow(Host.Screen, NULL, NULL,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+// Copies width x height pixels from the source context into a PNG file.
+bool WritePicture(HDC source, int width, int height, const std::wstring& path) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = Host.Width;
-    info.bmiHeader.biHeight = -Host.Height; // top row first
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = NULL;
-    HDC screen = GetDC(Host.Screen);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP picture = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     bool written = false;
     if (picture && bits) {
         HGDIOBJ previous = SelectObject(memory, picture);
-        BitBlt(memory, 0, 0, Host.Width, Host.Height, screen, 0, 0, SRCCOPY);
+        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
         GdiFlush();
-        int stride = (Host.Width * 3 + 3) & ~3;
-        written = WritePng(Host.Args.Snapshot.c_str(), Host.Width, Host.Height, (const BYTE*)bits,
-                           stride) != 0;
+        int stride = (width * 3 + 3) & ~3;
+        written = WritePng(path.c_str(), width, height, (const BYTE*)bits, stride) != 0;
         SelectObject(memory, previous);
         DeleteObject(picture);
     }
     DeleteDC(memory);
+    if (!written)
+        Say(L"today: cannot write the snapshot " + path + L": " + SystemMessage(GetLastError()));
+    return written;
+}
+
+bool TakeSnapshot() {
+    RedrawWindow(Host.Screen, NULL, NULL,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HDC screen = GetDC(Host.Screen);
+    bool written = WritePicture(screen, Host.Width, Host.Height, Host.Args.Snapshot);
     ReleaseDC(Host.Screen, screen);
     if (written)
-        Say(L"today: wrote " + Host.Args.Snapshot, STD_OUTPUT_HANDLE);
-    else
-        Say(L"today: cannot write the snapshot " + Host.Args.Snapshot + L": " +
-            SystemMessage(GetLastError()));
+        Say(L"today: wrote " + Host.Args.Snapshot + L" (the item's row: " +
+                std::to_wstring(Host.RowHeight) + L" pixels high)",
+            STD_OUTPUT_HANDLE);
     return written;
+}
+
+// The whole dialog window, frame and caption included, as it is on the screen now.
+bool TakeDialogSnapshot(HWND dialog) {
+    RedrawWindow(dialog, NULL, NULL,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    if (width <= 0 || height <= 0) {
+        Say(L"today: cannot picture the dialog on top: it has no size");
+        return false;
+    }
+    HDC window = GetWindowDC(dialog);
+    bool written = WritePicture(window, width, height, Host.Args.DialogSnapshot);
+    ReleaseDC(dialog, window);
+    if (written) {
+        WCHAR caption[CaptionCapacity] = L"";
+        GetWindowTextW(dialog, caption, CaptionCapacity);
+        Say(L"today: wrote " + Host.Args.DialogSnapshot + L" (dialog \"" + caption + L"\", " +
+                std::to_wstring(width) + L"x" + std::to_wstring(height) + L")",
+            STD_OUTPUT_HANDLE);
+    }
+    return written;
+}
+
+BOOL CALLBACK FindTopDialog(HWND window, LPARAM found) {
+    WCHAR name[ClassNameCapacity];
+    if (!IsWindowVisible(window) || !IsWindowEnabled(window) ||
+        !GetClassNameW(window, name, ClassNameCapacity) || lstrcmpW(name, DialogClassName) != 0)
+        return TRUE;
+    *(HWND*)found = window;
+    return FALSE;
+}
+
+// The dialog a person could use now: a modal dialog disables its owner, so among this thread's
+// visible dialogs only the newest is enabled.
+HWND TopDialog() {
+    HWND found = NULL;
+    EnumThreadWindows(GetCurrentThreadId(), FindTopDialog, (LPARAM)&found);
+    return found;
+}
+
+// Ends the run from inside any number of nested dialogs: their loops give the quit message back.
+void EndRun(int status) {
+    Host.ExitStatus = status;
+    KillTimer(Host.Screen, DriveTimerId);
+    PostQuitMessage(status);
+}
+
+// One step through the settings page: each --press clicks a control of the dialog on top once the
+// previous press has brought another dialog up; after the last, --snapshot-dialog pictures it.
+void DriveDialogs() {
+    HWND top = TopDialog();
+    if (!top || top == Host.PressedIn)
+        return;
+    if (Host.PressesMade < Host.Args.Presses.size()) {
+        int id = Host.Args.Presses[Host.PressesMade];
+        HWND control = GetDlgItem(top, id);
+        if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control)) {
+            Say(L"today: press " + std::to_wstring(Host.PressesMade + 1) + L": the dialog on top " +
+                (control ? L"has control " + std::to_wstring(id) + L" disabled or hidden"
+                         : L"has no control " + std::to_wstring(id)));
+            EndRun(ExitNoControl);
+            return;
+        }
+        Host.PressedIn = top;
+        ++Host.PressesMade;
+        // Posted as a click is, so the dialog it opens runs its loop outside this handler.
+        PostMessageW(control, BM_CLICK, 0, 0);
+        return;
+    }
+    KillTimer(Host.Screen, DriveTimerId);
+    if (!Host.Args.DialogSnapshot.empty()) {
+        // The dialog just opened is the one in use: picture it with an active caption even if
+        // the display's input focus has wandered meanwhile.
+        if (GetActiveWindow() != top)
+            SetActiveWindow(top);
+        Host.DialogSnapshotTaken = true;
+        EndRun(TakeDialogSnapshot(top) ? ExitOk : ExitNoSnapshot);
+    }
 }
 
 // One refresh poll, as the Today screen makes it: size the row from cyp, redraw on request.
@@ -218,9 +315,16 @@ LRESULT OnDrawWatermark(HWND window, const TODAYDRAWWATERMARKINFO* info) {
 LRESULT OnTimer(HWND window, WPARAM id) {
     switch (id) {
     case PollTimerId: PollItem(); break;
+    case DriveTimerId: DriveDialogs(); break;
     case ExitTimerId:
         if (!Host.Args.Snapshot.empty() && !Host.SnapshotTaken) {
             Say(L"today: no snapshot: the item did not paint before --exit-after ran out");
+            Host.ExitStatus = ExitNoSnapshot;
+        }
+        if (!Host.Args.DialogSnapshot.empty() && !Host.DialogSnapshotTaken) {
+            Say(L"today: no dialog snapshot: " + std::to_wstring(Host.PressesMade) + L" of " +
+                std::to_wstring(Host.Args.Presses.size()) +
+                L" presses made, and no new dialog came up before --exit-after ran out");
             Host.ExitStatus = ExitNoSnapshot;
         }
         KillTimer(window, ExitTimerId);
@@ -379,6 +483,8 @@ int Run() {
         SetTimer(Host.Screen, ExitTimerId, (UINT)Host.Args.ExitAfter * 1000u, NULL);
     if (Host.Args.OpenSettings)
         PostMessageW(Host.Screen, WM_APP_OPEN_SETTINGS, 0, 0);
+    if (!Host.Args.Presses.empty() || !Host.Args.DialogSnapshot.empty())
+        SetTimer(Host.Screen, DriveTimerId, DrivePeriod, NULL);
     PollItem();
 
     HACCEL keys = MakeAccelerators();

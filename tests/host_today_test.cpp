@@ -24,12 +24,12 @@ struct RunResult {
     std::string Output; // standard output and error together
 };
 
-// Runs today.exe with the arguments; a run that outlives the limit is ended and fails the test.
-// Its output goes to a file rather than a pipe: a desktop process that today.exe may start
-// inherits the handles and would keep a pipe open long after today.exe ended.
-RunResult RunToday(const std::wstring& arguments, DWORD limit = 60000) {
+// Runs a program of the build folder with the arguments; a run that outlives the limit is ended
+// and fails the test. Its output goes to a file rather than a pipe: a desktop process that the
+// program may start inherits the handles and would keep a pipe open long after the program ended.
+RunResult RunBuilt(const char* program, const std::wstring& arguments, DWORD limit = 60000) {
     RunResult result;
-    std::wstring command = L"\"" + BuildPath("today.exe") + L"\" " + arguments;
+    std::wstring command = L"\"" + BuildPath(program) + L"\" " + arguments;
     std::wstring outputPath = BuildPath("host_test_output.txt");
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
     HANDLE output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
@@ -69,6 +69,10 @@ RunResult RunToday(const std::wstring& arguments, DWORD limit = 60000) {
     }
     DeleteFileW(outputPath.c_str());
     return result;
+}
+
+RunResult RunToday(const std::wstring& arguments, DWORD limit = 60000) {
+    return RunBuilt("today.exe", arguments, limit);
 }
 
 // Decodes a PNG with the system's own codecs into 0x00RRGGBB pixels.
@@ -143,6 +147,7 @@ void PrintTo(const Failure& f, std::ostream* out) {
 class TodayScreenFailure : public ::testing::TestWithParam<Failure> {
   protected:
     void SetUp() override {
+        DeleteSettingsKey(); // the default fonts: the Fonts dialog's Font... buttons are disabled
         // A file with a library's name that holds no library.
         HANDLE file = CreateFileW(BuildPath("host_test_garbage.dll").c_str(), GENERIC_WRITE, 0,
                                   NULL, CREATE_ALWAYS, 0, NULL);
@@ -166,17 +171,37 @@ TEST_P(TodayScreenFailure, SaysWhatWentWrong) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, TodayScreenFailure,
-    ::testing::Values(Failure{"Unknown", L"--bogus", 2, "unknown argument '--bogus'"},
-                      Failure{"NoSeconds", L"--exit-after", 2, "--exit-after needs"},
-                      Failure{"BadSeconds", L"--exit-after 5s", 2, "not '5s'"},
-                      Failure{"ZeroSeconds", L"--exit-after 0", 2, "from 1 to"},
-                      Failure{"NoSnapshotName", L"--snapshot", 2, "--snapshot needs a file name"},
-                      Failure{"MissingLibrary", L"--dll Z:\\no\\such\\item.dll --exit-after 5", 3,
-                              "item library not found"},
-                      Failure{"NotALibrary", L"--dll \"%Bhost_test_garbage.dll\" --exit-after 5", 3,
-                              "cannot load the item library"},
-                      Failure{"NotAnItem", L"--dll \"%Bhost_not_item.dll\" --exit-after 5", 3,
-                              "has no export 240"}),
+    ::testing::Values(
+        Failure{"Unknown", L"--bogus", 2, "unknown argument '--bogus'"},
+        Failure{"NoSeconds", L"--exit-after", 2, "--exit-after needs"},
+        Failure{"BadSeconds", L"--exit-after 5s", 2, "not '5s'"},
+        Failure{"ZeroSeconds", L"--exit-after 0", 2, "from 1 to"},
+        Failure{"NoSnapshotName", L"--snapshot", 2, "--snapshot needs a file name"},
+        Failure{"MissingLibrary", L"--dll Z:\\no\\such\\item.dll --exit-after 5", 3,
+                "item library not found"},
+        Failure{"NotALibrary", L"--dll \"%Bhost_test_garbage.dll\" --exit-after 5", 3,
+                "cannot load the item library"},
+        Failure{"NotAnItem", L"--dll \"%Bhost_not_item.dll\" --exit-after 5", 3,
+                "has no export 240"},
+        Failure{"PressNoId", L"--open-settings --press", 2, "--press needs a control id"},
+        Failure{"PressNotAnId", L"--open-settings --press 10x8", 2, "not '10x8'"},
+        Failure{"PressTooLarge", L"--open-settings --press 65536", 2, "from 1 to 65535"},
+        Failure{"PressWithoutSettingsPage", L"--press 1008", 2, "add --open-settings"},
+        Failure{"DialogSnapshotWithoutSettingsPage", L"--snapshot-dialog x.png", 2,
+                "add --open-settings"},
+        Failure{"NoDialogSnapshotName", L"--open-settings --snapshot-dialog", 2,
+                "--snapshot-dialog needs a file name"},
+        Failure{"TwoSnapshots", L"--open-settings --snapshot a.png --snapshot-dialog b.png", 2,
+                "cannot be used together"},
+        Failure{"PressMissingControl", L"--open-settings --press 4242 --exit-after 20", 6,
+                "press 1: the dialog on top has no control 4242"},
+        Failure{"PressDisabledControl",
+                L"--open-settings --press 1004 --press 1008 --exit-after 20", 6,
+                "press 2: the dialog on top has control 1008 disabled"},
+        Failure{"PressOpensNoDialog",
+                L"--open-settings --press 1016 --press 1015 --snapshot-dialog "
+                L"\"%Bhost_test_never.png\" --exit-after 6",
+                5, "2 of 2 presses made, and no new dialog came up"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(TodayScreen, SettingsPageRunsExport241OrSaysItIsMissing) {
@@ -245,5 +270,176 @@ TEST_F(Library, ClassLivesFromLoadToUnloadAndThreadsChangeNothing) {
     EXPECT_FALSE(GetClassInfoExW(library, L"Morvane", &info));
     library = NULL;
 }
+
+// Settings stored by store_settings.exe, as the gallery stores each picture's.
+RunResult StoreSettings(const std::wstring& arguments) {
+    return RunBuilt("store_settings.exe", arguments, 30000);
+}
+
+DWORD StoredDword(const WCHAR* name) {
+    DWORD type = 0, value = 0xDEADBEEF;
+    std::vector<BYTE> bytes;
+    if (ReadSettingsValue(name, &type, &bytes) && type == REG_DWORD && bytes.size() == 4)
+        memcpy(&value, bytes.data(), 4);
+    return value;
+}
+
+int ScreenDpiY() {
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    return dpi;
+}
+
+TEST(StoreSettings, WritesTheTwelveValuesInTheirStoredForm) {
+    DeleteSettingsKey();
+    RunResult run =
+        StoreSettings(L"Layout=Stack \"DispType=Date Time\" DispPos=2 HiddenIcon=1 "
+                      L"UseColor=1 TextColor=#C01020 FontSel=2 "
+                      L"\"TimeFont=DejaVu Sans,14,bold\" \"DateFont=VL Gothic,9,italic\" "
+                      L"TimeFormat=h:mm:ss \"DateFormat=yyyy IN d (Y)\"");
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_EQ(12, CountSettingsValues());
+    EXPECT_EQ(1u, StoredDword(L"Layout"));
+    EXPECT_EQ(3u, StoredDword(L"DispType"));
+    EXPECT_EQ(2u, StoredDword(L"DispPos"));
+    EXPECT_EQ(1u, StoredDword(L"HiddenIcon"));
+    EXPECT_EQ(1u, StoredDword(L"UseColor"));
+    EXPECT_EQ((DWORD)RGB(0xC0, 0x10, 0x20), StoredDword(L"TextColor"));
+    EXPECT_EQ(2u, StoredDword(L"FontSel"));
+
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+    ASSERT_TRUE(ReadSettingsValue(L"DateFormat", &type, &bytes));
+    EXPECT_EQ((DWORD)REG_SZ, type);
+    ASSERT_EQ(128u, bytes.size()) << "the whole 64-unit field";
+    EXPECT_EQ(std::wstring(L"yyyy IN d (Y)"), std::wstring((const WCHAR*)bytes.data()));
+
+    struct {
+        const WCHAR* Name;
+        const WCHAR* Face;
+        int Points;
+        LONG Weight;
+        BYTE Italic;
+    } fonts[] = {{L"TimeFont", L"DejaVu Sans", 14, 700, 0}, {L"DateFont", L"VL Gothic", 9, 400, 1}};
+    for (const auto& expected : fonts) {
+        ASSERT_TRUE(ReadSettingsValue(expected.Name, &type, &bytes));
+        EXPECT_EQ((DWORD)REG_BINARY, type);
+        ASSERT_EQ(sizeof(LOGFONTW), bytes.size());
+        LOGFONTW font;
+        memcpy(&font, bytes.data(), sizeof font);
+        EXPECT_EQ(-MulDiv(expected.Points, ScreenDpiY(), 72), font.lfHeight) << expected.Name;
+        EXPECT_EQ(0, font.lfWidth);
+        EXPECT_EQ(expected.Weight, font.lfWeight);
+        EXPECT_EQ(expected.Italic, font.lfItalic);
+        EXPECT_EQ(std::wstring(expected.Face), std::wstring(font.lfFaceName));
+    }
+    DeleteSettingsKey();
+}
+
+TEST(StoreSettings, RefusesAMistakeAndLeavesTheStoredValuesAlone) {
+    DeleteSettingsKey();
+    ASSERT_EQ(0u, StoreSettings(L"Layout=1 DispPos=Center").ExitCode);
+    const WCHAR* mistakes[] = {L"Layout=Sideways",
+                               L"TextColor=red",
+                               L"TimeFont=VL Gothic",
+                               L"TimeFont=,12",
+                               L"DateFont=VL Gothic,12,heavy",
+                               L"Colour=1",
+                               L"HiddenIcon"};
+    for (const WCHAR* mistake : mistakes) {
+        RunResult run = StoreSettings(L"DispPos=Right \"" + std::wstring(mistake) + L"\"");
+        EXPECT_EQ(2u, run.ExitCode) << run.Output;
+        EXPECT_NE(std::string::npos, run.Output.find("nothing stored")) << run.Output;
+        EXPECT_EQ(1u, StoredDword(L"Layout"));
+        EXPECT_EQ(1u, StoredDword(L"DispPos")) << "a refused run stores nothing";
+    }
+    DeleteSettingsKey();
+}
+
+TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
+    DeleteSettingsKey();
+    ASSERT_EQ(0u, StoreSettings(L"Layout=Stack \"DispType=Time Date\" DispPos=Right HiddenIcon=1 "
+                                L"UseColor=1 TextColor=#C00000")
+                      .ExitCode);
+    std::wstring picture = BuildPath("host_test_stored.png");
+    RunResult run = RunToday(L"--snapshot \"" + picture + L"\" --exit-after 30");
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    // Two lines of the system font take two rows of 20 units.
+    std::string row =
+        "(the item's row: " + std::to_string(MulDiv(40, ScreenDpiY(), 96)) + " pixels";
+    EXPECT_NE(std::string::npos, run.Output.find(row)) << run.Output;
+    UINT width = 0, height = 0;
+    std::vector<DWORD> pixels;
+    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
+    int left = 0, right = 0, secondRow = 0, icon = 0;
+    for (UINT y = 0; y < height; ++y)
+        for (UINT x = 0; x < width; ++x) {
+            DWORD p = pixels[(size_t)y * width + x];
+            left += p == 0xC00000 && x < width / 2;
+            right += p == 0xC00000 && x >= width / 2;
+            secondRow += p == 0xC00000 && y >= 20;
+            icon += p == 0xFF0000 && y < 16 && x < 20;
+        }
+    EXPECT_GT(right, 30) << "text in the stored colour, at the right";
+    EXPECT_EQ(0, left) << "right-aligned pieces leave the left half empty";
+    EXPECT_GT(secondRow, 10) << "the date stacked under the time";
+    EXPECT_EQ(0, icon) << "the icon is hidden";
+    DeleteFileW(picture.c_str());
+    DeleteSettingsKey();
+}
+
+struct DialogPicture {
+    const char* Name;
+    const WCHAR* Settings;
+    const WCHAR* Presses;
+    const char* Caption;
+};
+
+void PrintTo(const DialogPicture& d, std::ostream* out) {
+    *out << d.Name;
+}
+
+class DialogSnapshot : public ::testing::TestWithParam<DialogPicture> {};
+
+// Each press must bring up the dialog it names; the caption the host reports shows which dialog
+// the picture holds, and the picture is that dialog's whole window at the device's full screen.
+TEST_P(DialogSnapshot, PicturesTheDialogThePressesOpen) {
+    DeleteSettingsKey();
+    ASSERT_EQ(0u, StoreSettings(GetParam().Settings).ExitCode);
+    std::wstring picture = BuildPath("host_test_dialog.png");
+    DeleteFileW(picture.c_str());
+    RunResult run = RunToday(L"--open-settings " + std::wstring(GetParam().Presses) +
+                             L" --snapshot-dialog \"" + picture + L"\" --exit-after 30");
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    std::string caption = std::string("(dialog \"") + GetParam().Caption + "\", ";
+    EXPECT_NE(std::string::npos, run.Output.find(caption)) << run.Output;
+
+    UINT width = 0, height = 0;
+    std::vector<DWORD> pixels;
+    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
+    int dpi = ScreenDpiY();
+    EXPECT_EQ((UINT)MulDiv(240, dpi, 96), width);
+    EXPECT_EQ((UINT)MulDiv(320 - 26, dpi, 96), height) << "full screen below the navigation bar";
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    DWORD faceRgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    size_t faceCount = 0, dark = 0;
+    for (DWORD p : pixels) {
+        faceCount += p == faceRgb;
+        dark += (p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF) < 200;
+    }
+    EXPECT_GT(faceCount, pixels.size() / 2) << "the dialog's face fills the picture";
+    EXPECT_GT(dark, 100u) << "its texts and frames are drawn";
+    DeleteFileW(picture.c_str());
+    DeleteSettingsKey();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SettingsPage, DialogSnapshot,
+    ::testing::Values(DialogPicture{"Options", L"", L"", "Dialog"},
+                      DialogPicture{"SelectFont", L"FontSel=2", L"--press 1004 --press 1009",
+                                    "Select Font"},
+                      DialogPicture{"About", L"", L"--press 1016 --press 1005", "About Morvane"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace

@@ -37,5 +37,5 @@ set_target_properties(host_not_item PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTOR
 add_executable(host_tests host_today_test.cpp)
 target_compile_definitions(host_tests PRIVATE MORVANE_BUILD_DIR="${CMAKE_BINARY_DIR}")
 target_link_libraries(host_tests PRIVATE gtest_main ole32 windowscodecs uuid)
-add_dependencies(host_tests today morvane host_not_item)
+add_dependencies(host_tests today morvane host_not_item store_settings)
 morvane_add_gtest(host_tests RUN_SERIAL TRUE)
