@@ -4,8 +4,10 @@
 // - GDI: the entries in use in the process's GDI handle table, which Wine maps into the process
 //   as Windows does (the PEB's GdiSharedHandleTable);
 // - USER: the windows, menus and icons found by trying every USER handle index.
-// Memory is the bytes in use in every heap of the process (a heap walk) and the committed
-// private memory (PagefileUsage; Wine leaves PrivateUsage at 0).
+// Memory is the bytes in use in every heap of the process (a heap walk), and the private memory
+// the process holds: PrivateUsage on Windows; Wine leaves that 0 and reports in PagefileUsage the
+// process's resident anonymous memory (RssAnon on Linux), which also sees what Wine's own Unix
+// side allocates, fonts included.
 #pragma once
 
 #include "platform/platform.h"
@@ -21,7 +23,7 @@ struct GuiCounts {
 struct MemoryUse {
     size_t HeapBytes;      // bytes in busy blocks of every heap
     size_t HeapBlocks;     // number of busy blocks
-    size_t CommittedBytes; // committed private memory
+    size_t CommittedBytes; // private memory, as above
 };
 
 GuiCounts CountGuiObjects();
