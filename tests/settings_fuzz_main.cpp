@@ -68,9 +68,17 @@ void Stage(const char* name) {
 }
 
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
-    printf("CRASH: exception 0x%08lx at %p\n",
-           (unsigned long)exception->ExceptionRecord->ExceptionCode,
-           exception->ExceptionRecord->ExceptionAddress);
+    void* address = exception->ExceptionRecord->ExceptionAddress;
+    HMODULE module = NULL;
+    WCHAR name[MAX_PATH] = L"?";
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (LPCWSTR)address, &module);
+    if (module)
+        GetModuleFileNameW(module, name, MAX_PATH);
+    printf("CRASH: exception 0x%08lx at %p, %ls+0x%llx\n",
+           (unsigned long)exception->ExceptionRecord->ExceptionCode, address, name,
+           (unsigned long long)((BYTE*)address - (BYTE*)module));
     fflush(stdout);
     ExitProcess(3);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -245,6 +253,7 @@ void FillPreviews(HWND host, FuzzRandom& random) {
     const DLGPROC procs[] = {CustomItemOptionsDlgProc, FormatDlgProc, FontsDlgProc};
     const char* names[] = {"options", "Format", "Fonts"};
     for (int i = 0; i < 3; ++i) {
+        printf("stage: %s dialog opened\n", names[i]);
         HWND dialog =
             CreateDialogParamW(ModuleInstance, MAKEINTRESOURCEW(templates[i]), host, procs[i], 0);
         if (!dialog)
@@ -387,8 +396,8 @@ std::string RunBatchProcess(uint64_t seed, DWORD* exitCode, bool* hung) {
                              FILE_ATTRIBUTE_TEMPORARY, NULL);
     WCHAR path[MAX_PATH];
     GetModuleFileNameW(NULL, path, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(path) + L"\" --batch " +
-                           std::to_wstring((unsigned long long)seed);
+    std::wstring command =
+        L"\"" + std::wstring(path) + L"\" --batch " + std::to_wstring((unsigned long long)seed);
     std::vector<WCHAR> line(command.begin(), command.end());
     line.push_back(0);
     STARTUPINFOW startup = {};
