@@ -25,6 +25,7 @@
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
+#include "tests/win_support.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -57,18 +58,6 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
-}
-
-HWND CreateHost() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = HostProc;
-    windowClass.hInstance = GetModuleHandleW(NULL);
-    windowClass.lpszClassName = L"MorvaneBenchHost";
-    RegisterClassW(&windowClass);
-    HWND host = CreateWindowExW(0, L"MorvaneBenchHost", L"host", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                                480, 320, NULL, NULL, GetModuleHandleW(NULL), NULL);
-    ShowWindow(host, SW_SHOWNOACTIVATE);
-    return host;
 }
 
 double Now() {
@@ -312,7 +301,7 @@ int main(int argc, char** argv) {
     ModuleAttach(GetModuleHandleW(NULL));
     RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
     BackgroundBrush = CreateSolidBrush(Background);
-    HWND host = CreateHost();
+    HWND host = CreateStandInHost(HostProc, L"MorvaneBenchHost", 480, 320);
     HANDLE ready = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);
 
     AllocationCounter own;

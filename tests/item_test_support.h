@@ -60,17 +60,8 @@ inline LRESULT CALLBACK TestHostProc(HWND window, UINT message, WPARAM wParam, L
     }
 }
 
-// A visible top-level window standing in for the Today screen.
 inline HWND CreateTestHost() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = TestHostProc;
-    windowClass.hInstance = GetModuleHandleW(NULL);
-    windowClass.lpszClassName = L"MorvaneTestHost";
-    RegisterClassW(&windowClass);
-    HWND host = CreateWindowExW(0, L"MorvaneTestHost", L"host", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                                640, 400, NULL, NULL, GetModuleHandleW(NULL), NULL);
-    ShowWindow(host, SW_SHOWNOACTIVATE);
-    return host;
+    return CreateStandInHost(TestHostProc, L"MorvaneTestHost", 640, 400);
 }
 
 // Fresh process state for one test: nothing stored, the test exe's module attached as the

@@ -149,18 +149,6 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-HWND CreateHost() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = HostProc;
-    windowClass.hInstance = GetModuleHandleW(NULL);
-    windowClass.lpszClassName = L"MorvaneFuzzHost";
-    RegisterClassW(&windowClass);
-    HWND host = CreateWindowExW(0, L"MorvaneFuzzHost", L"host", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                                480, 400, NULL, NULL, GetModuleHandleW(NULL), NULL);
-    ShowWindow(host, SW_SHOWNOACTIVATE);
-    return host;
-}
-
 void Paint(HWND item) {
     RedrawWindow(item, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     if (memcmp(&LastPaintedTime, &FakeNow, sizeof FakeNow) != 0)
@@ -361,7 +349,7 @@ int RunBatch(uint64_t seed) {
     EnsureSettingsLoaded();
     CheckLoaded(expected);
 
-    HWND host = CreateHost();
+    HWND host = CreateStandInHost(HostProc, L"MorvaneFuzzHost", 480, 400);
     HANDLE ready = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);
     Stage("paint");
     PaintEveryLayout(host, random);

@@ -8,6 +8,19 @@
 #include <string>
 #include <vector>
 
+// A visible top-level window standing in for the Today screen, answering through proc.
+inline HWND CreateStandInHost(WNDPROC proc, const WCHAR* className, int width, int height) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = proc;
+    windowClass.hInstance = GetModuleHandleW(NULL);
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    HWND host = CreateWindowExW(0, className, L"host", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width,
+                                height, NULL, NULL, GetModuleHandleW(NULL), NULL);
+    ShowWindow(host, SW_SHOWNOACTIVATE);
+    return host;
+}
+
 // Removes the settings key and everything under it, so a test starts from nothing stored.
 inline void DeleteSettingsKey() {
     RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
