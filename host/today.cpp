@@ -4,6 +4,7 @@
 // (template 500 run with export 241). For pictures and demonstrations it can click its way through
 // the settings page's dialogs and picture the one on top.
 #include "platform/platform.h"
+#include "host/console_text.h"
 #include "host/png_writer.h"
 #include "host/today_args.h"
 #include "item/today_host.h"
@@ -65,15 +66,6 @@ struct HostState {
     HWND PressedIn; // the dialog of the last press, until another dialog comes up
     bool DialogSnapshotTaken;
 } Host;
-
-void Say(const std::wstring& text, DWORD stream = STD_ERROR_HANDLE) {
-    std::wstring line = text + L"\n";
-    int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), (int)line.size(), NULL, 0, NULL, NULL);
-    std::string bytes(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), (int)line.size(), &bytes[0], size, NULL, NULL);
-    DWORD written;
-    WriteFile(GetStdHandle(stream), bytes.data(), (DWORD)bytes.size(), &written, NULL);
-}
 
 std::wstring SystemMessage(DWORD error) {
     WCHAR text[512] = L"";

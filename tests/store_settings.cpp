@@ -2,6 +2,7 @@
 // defaults changed by NAME=VALUE arguments, through the same store the settings page uses. The
 // gallery and demonstrations set up each picture with it before they start today.exe.
 #include "platform/platform.h"
+#include "host/console_text.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
 #include "tests/win_support.h"
@@ -31,15 +32,6 @@ const WCHAR Usage[] =
     L"  TextColor                       #RRGGBB\n"
     L"  TimeFont, DateFont              FACE,POINTS[,bold][,italic] (stored with FontSel 2)\n"
     L"  TimeFormat, DateFormat          the format text, cut to 63 characters\n";
-
-void Say(const std::wstring& text, DWORD stream = STD_ERROR_HANDLE) {
-    std::wstring line = text + L"\n";
-    int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), (int)line.size(), NULL, 0, NULL, NULL);
-    std::string bytes(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), (int)line.size(), &bytes[0], size, NULL, NULL);
-    DWORD written;
-    WriteFile(GetStdHandle(stream), bytes.data(), (DWORD)bytes.size(), &written, NULL);
-}
 
 // A whole decimal number, optionally negative, that fits 32 bits.
 bool ParseNumber(const std::wstring& text, long long max, int* value) {
