@@ -50,6 +50,13 @@ start_server() {
   wine_in "$prefix" wine cmd /c exit || true
 }
 
+# hold_desktop PREFIX KEEPER: runs KEEPER (desktop_keeper.exe) in PREFIX in the background, so the
+# prefix's desktop stays open between test programs; stop_server ends it.
+hold_desktop() {
+  local prefix=$1 keeper=$2
+  (WINEPREFIX=$prefix wine "$keeper" </dev/null >/dev/null 2>&1 &)
+}
+
 # stop_server PREFIX: ends the prefix's server and everything it runs.
 stop_server() {
   local prefix=$1
