@@ -21,7 +21,7 @@
 #include "item/item_window.h"
 #include "item/local_time.h"
 #include "item/module.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
@@ -128,7 +128,7 @@ void TimeItemPaths(HWND host, AllocationCounter* counter) {
     CopyFormat(ClockSettings.DateFormat, FormatCapacity, L"W, MMMM d, yyyy");
     UseBenchSettings(Layouts[0]);
     LocalTimeSource = ReadBenchNow;
-    TODAYLISTITEM listItem = {};
+    TODAYLISTITEM listItem = TodayRecord(GetModuleHandleW(NULL));
     HWND item = InitializeCustomItem(&listItem, host);
     SetWindowPos(item, NULL, 0, 0, 240, 40, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&listItem, 0);
@@ -245,9 +245,9 @@ bool CheckLibrary(HWND host) {
             FreeLibrary(library);
             return false;
         }
-        auto create = (InitializeCustomItemFn)(void*)GetProcAddress(
+        auto create = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
             library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
-        TODAYLISTITEM listItem = {};
+        TODAYLISTITEM listItem = TodayRecord(library);
         HWND item = create(&listItem, host);
         SetWindowPos(item, NULL, 0, 0, 240, 40, SWP_NOZORDER | SWP_NOACTIVATE);
         StartCounting(&counter);

@@ -12,7 +12,7 @@ enum { MonthCount = 12, WeekdayCount = 7 };
 // string.
 enum {
     ShortNameSlot = 4, // up to three units: "Sun", "Jan", the Japanese names
-    LongNameSlot = 10, // up to nine units: "September", "Wednesday"
+    LongNameSlot = 10  // up to nine units: "September", "Wednesday"
 };
 
 struct ShortName {

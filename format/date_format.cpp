@@ -18,8 +18,7 @@ static int WeekdayIndex(const SYSTEMTIME* time) {
 // Runs of a letter are matched by looking at most three characters ahead, stopping at the first
 // that differs, so the scan never reads past the terminator. A character that starts no token is
 // copied.
-static FORMAT_INLINE void WriteDateToken(WCHAR*& out, const WCHAR*& format,
-                                         const SYSTEMTIME* time) {
+FORMAT_INLINE void WriteDateToken(WCHAR*& out, const WCHAR*& format, const SYSTEMTIME* time) {
     const WCHAR c = format[0];
     switch (c) {
     case TEXT('y'):

@@ -76,6 +76,7 @@ inline int PutTwoDigits(WCHAR* out, unsigned value) {
 // Writes the token that starts at *format to *out, which has TokenRoom units free, and advances
 // out past the token's text and format past the characters it used. Every token uses at least one
 // character and writes at least one unit.
+// A writer is not static: C++03 takes only functions of external linkage as template arguments.
 typedef void (*TokenWriter)(WCHAR*& out, const WCHAR*& format, const SYSTEMTIME* time);
 
 // Moves past a token that wrote `units` and used `consumed` characters of the format.

@@ -13,8 +13,7 @@ static const ShortName PmJaText = {TEXT("\u5348\u5F8C"), 2}; // after noon
 
 // Two-character tokens are taken when the next character repeats the letter; minutes, seconds and
 // the day-half exist only in that form, so a single m, s, t or T is copied.
-static FORMAT_INLINE void WriteTimeToken(WCHAR*& out, const WCHAR*& format,
-                                         const SYSTEMTIME* time) {
+FORMAT_INLINE void WriteTimeToken(WCHAR*& out, const WCHAR*& format, const SYSTEMTIME* time) {
     const WCHAR c = format[0];
     const bool pair = format[1] == c;
     const bool morning = time->wHour < HoursPerHalfDay;

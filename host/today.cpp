@@ -7,7 +7,7 @@
 #include "host/console_text.h"
 #include "host/png_writer.h"
 #include "host/today_args.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 
 #include <shellapi.h>
 
@@ -45,6 +45,7 @@ enum ExitCode {
 
 const COLORREF ThemeTextColor = RGB(16, 32, 96);
 const WCHAR HostClassName[] = L"MorvaneTodayScreen";
+const WCHAR ItemName[] = L"Morvane"; // the item's key under the Today screen's Items
 const WCHAR HostTitle[] = L"Today";
 const WCHAR DialogClassName[] = L"#32770";
 
@@ -242,6 +243,8 @@ void DriveDialogs() {
 
 // One refresh poll, as the Today screen makes it: size the row from cyp, redraw on request.
 void PollItem() {
+    if (!Host.Item)
+        return;
     LRESULT answer =
         SendMessageW(Host.Item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&Host.ListItem, 0);
     if (Host.ListItem.cyp != Host.RowHeight) {
@@ -279,7 +282,8 @@ void OpenSettings() {
     Say(L"today: settings page closed with result " + std::to_wstring((long long)result));
     // The Today screen lays its items out again after their settings page.
     PollItem();
-    InvalidateRect(Host.Item, NULL, TRUE);
+    if (Host.Item)
+        InvalidateRect(Host.Item, NULL, TRUE);
 }
 
 LRESULT OnPaint(HWND window) {
@@ -452,24 +456,34 @@ int Run() {
     if (status != ExitOk)
         return status;
 
-    auto initialize = (InitializeCustomItemFn)(void*)GetProcAddress(
+    auto initialize = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
         Host.Library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
+    // The record the Today screen keeps for the item, as its registration describes it.
+    lstrcpynW(Host.ListItem.szName, ItemName, MAX_ITEMNAME);
     Host.ListItem.tlit = tlitCustom;
-    Host.ListItem.hinstDLL = Host.Library;
-    Host.ListItem.fEnabled = TRUE;
+    Host.ListItem.fEnabled = Host.Args.Disabled ? FALSE : TRUE;
+    Host.ListItem.fOptions =
+        GetProcAddress(Host.Library, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal)) != NULL;
     lstrcpynW(Host.ListItem.szDLLPath, Host.Args.Dll.c_str(), MAX_PATH);
+    Host.ListItem.hinstDLL = Host.Library;
     Host.Item = initialize(&Host.ListItem, Host.Screen);
-    if (!Host.Item) {
+    if (!Host.Item && !Host.Args.Disabled) {
         Say(L"today: the item's export 240 returned no window");
         return ExitNoWindow;
     }
     Host.ListItem.hwndCustom = Host.Item;
-    Host.ListItem.fOptions =
-        GetProcAddress(Host.Library, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal)) != NULL;
 
     ShowWindow(Host.Screen, SW_SHOWNORMAL);
     UpdateWindow(Host.Screen);
     SetEvent(Host.Ready);
+    if (!Host.Item) {
+        // A disabled item has no row: the screen shows the background alone.
+        Say(L"today: the item is disabled and made no window", STD_OUTPUT_HANDLE);
+        if (!Host.Args.Snapshot.empty()) {
+            Host.SnapshotTaken = true;
+            return TakeSnapshot() ? ExitOk : ExitNoSnapshot;
+        }
+    }
     SetTimer(Host.Screen, PollTimerId, PollPeriod, NULL);
     if (Host.Args.ExitAfter > 0)
         SetTimer(Host.Screen, ExitTimerId, (UINT)Host.Args.ExitAfter * 1000u, NULL);

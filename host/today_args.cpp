@@ -2,7 +2,7 @@
 #include "host/today_args.h"
 
 const WCHAR TodayUsage[] =
-    L"usage: today.exe [--snapshot FILE.png] [--exit-after SECONDS] [--dll PATH] "
+    L"usage: today.exe [--snapshot FILE.png] [--exit-after SECONDS] [--dll PATH] [--disabled] "
     L"[--open-settings [--press ID]... [--snapshot-dialog FILE.png]]\n"
     L"  A stand-in Today screen: loads the item library (morvane.dll beside today.exe unless\n"
     L"  --dll says otherwise) by ordinal and shows its item.\n"
@@ -10,6 +10,8 @@ const WCHAR TodayUsage[] =
     L"exit\n"
     L"  --exit-after SECONDS  close by itself after SECONDS (1 to 2147483)\n"
     L"  --dll PATH            load this item library instead\n"
+    L"  --disabled            give the item the record of one unchecked in the Today settings,\n"
+    L"                        for which it makes no window\n"
     L"  --open-settings       open the item's settings page once the item is shown\n"
     L"  --press ID            click control ID of the dialog on top, once the previous press\n"
     L"                        has brought another dialog up; may be given several times\n"
@@ -40,6 +42,8 @@ std::wstring ParseTodayArgs(int count, const WCHAR* const* args, TodayArgs* pars
         bool hasValue = i + 1 < count;
         if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             parsed->Help = true;
+        } else if (arg == L"--disabled") {
+            parsed->Disabled = true;
         } else if (arg == L"--open-settings") {
             parsed->OpenSettings = true;
         } else if (arg == L"--snapshot" || arg == L"--dll" || arg == L"--snapshot-dialog") {

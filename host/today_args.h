@@ -10,6 +10,7 @@ struct TodayArgs {
     std::wstring Snapshot; // PNG to write after the item's first paint; empty for a live run
     int ExitAfter = 0;     // seconds until the screen closes by itself; 0 for never
     std::wstring Dll;      // the item library; empty for morvane.dll beside today.exe
+    bool Disabled = false; // the item as unchecked in the Today settings: export 240 makes nothing
     bool OpenSettings = false;
     std::vector<int> Presses; // controls clicked in turn in the dialog on top of the settings page
     std::wstring DialogSnapshot; // PNG of the dialog on top once every press has been made

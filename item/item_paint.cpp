@@ -4,7 +4,7 @@
 #include "item/item_metrics.h"
 #include "item/local_time.h"
 #include "item/screen_scale.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 #include "format/date_format.h"
 #include "format/time_format.h"
 #include "settings/clock_settings.h"
@@ -14,7 +14,7 @@ enum {
     IconTop = 0,
     TextMarginAt96 = 28, // room for the icon and a little air
     RightMarginAt96 = 2,
-    FlatDrawFlags = DT_VCENTER,
+    FlatDrawFlags = DT_VCENTER
 };
 
 SYSTEMTIME LastPaintedTime;

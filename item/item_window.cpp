@@ -4,11 +4,12 @@
 #include "item/item_paint.h"
 #include "item/local_time.h"
 #include "item/screen_scale.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 #include "settings/clock_settings.h"
 
 int ShellIsReady() {
-    HANDLE ready = OpenEventW(SYNCHRONIZE, FALSE, SHELL_API_READY_EVENT);
+    // The only access Windows CE's OpenEvent takes.
+    HANDLE ready = OpenEventW(EVENT_ALL_ACCESS, FALSE, SHELL_API_READY_EVENT);
     // Only a time-out means "not yet"; a host that never made the event is taken as ready.
     DWORD wait = ready ? WaitForSingleObject(ready, 0) : WAIT_FAILED;
     if (ready)

@@ -43,8 +43,11 @@ INT_PTR RunModuleDialog(int templateId, HWND owner, DLGPROC proc) {
     return DialogBoxIndirectParamW(ModuleInstance, dialog, owner, proc, 0);
 }
 
-extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
-    (void)item; // the host's record is not needed to make the window
+// An item the user unchecked in the Today settings makes no window; a host that gives no record at
+// all still gets one.
+extern "C" HWND InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
+    if (item && !item->fEnabled)
+        return NULL;
     ItemWindow = CreateWindowExW(0, ItemClassName, ItemClassName, WS_CHILD | WS_VISIBLE,
                                  CW_USEDEFAULT, CW_USEDEFAULT, ItemWidth, ItemInitialHeight, parent,
                                  NULL, ModuleInstance, NULL);

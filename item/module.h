@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 
 enum { ClassNameCapacity = 260 };
 
@@ -19,5 +19,6 @@ void ModuleDetach();
 // result the dialog ended with, or -1 when the library holds no such template.
 INT_PTR RunModuleDialog(int templateId, HWND owner, DLGPROC proc);
 
-// Export 240: creates, shows and paints a new item window; returns it (null when creation failed).
-extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent);
+// Export 240, of the SDK's PFNCUSTOMINITIALIZEITEM type: creates, shows and paints a new item
+// window; returns it, or null when the record says the item is disabled or creation failed.
+extern "C" HWND InitializeCustomItem(TODAYLISTITEM* item, HWND parent);

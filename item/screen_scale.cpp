@@ -34,8 +34,8 @@ int ScaleRound(int a, int b, int c) {
     if (c == 0)
         return 0;
     // 64-bit product: a row height times a resolution must not wrap.
-    long long magnitude = a < 0 ? -(long long)a : (long long)a;
-    long long scaled = (magnitude * b + c / 2) / c;
+    LONGLONG magnitude = a < 0 ? -(LONGLONG)a : (LONGLONG)a;
+    LONGLONG scaled = (magnitude * b + c / 2) / c;
     return (int)(a < 0 ? -scaled : scaled);
 }
 

@@ -8,7 +8,7 @@ enum {
     // Full screen with the Done button, input panel lowered.
     DialogFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN,
     // The same with an empty menu bar: the icon option and About dialogs.
-    DialogFlagsEmptyMenu = DialogFlags | SHIDIF_EMPTYMENU,
+    DialogFlagsEmptyMenu = DialogFlags | SHIDIF_EMPTYMENU
 };
 
 // Asks the shell to prepare the dialog with the given flags.

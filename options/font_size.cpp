@@ -9,8 +9,8 @@ const int FontSizeList[FontSizeCount] = {7,  8,  9,  10, 12, 14, 16, 18, 20, 22,
 
 // (a * b + c / 2) / c for non-negative operands and c > 0, in 64 bits (a is at most 2^31 and b
 // below 2^31, so nothing wraps), held at INT_MAX.
-static int RoundedMulDiv(long long a, long long b, long long c) {
-    long long result = (a * b + c / 2) / c;
+static int RoundedMulDiv(LONGLONG a, LONGLONG b, LONGLONG c) {
+    LONGLONG result = (a * b + c / 2) / c;
     return result > INT_MAX ? INT_MAX : (int)result;
 }
 
@@ -31,7 +31,7 @@ int ParseInt(const WCHAR** cursor) {
 }
 
 int PointSizeOfHeight(LONG height, int dpi) {
-    long long magnitude = height < 0 ? -(long long)height : height;
+    LONGLONG magnitude = height < 0 ? -(LONGLONG)height : height;
     return RoundedMulDiv(magnitude, PointsPerInch, dpi);
 }
 

@@ -10,7 +10,7 @@
 
 enum {
     ColorRequestFlags = CC_RGBINIT | CC_ANYCOLOR,
-    FontRequestFlags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT,
+    FontRequestFlags = FontRequestScreenFonts | FontRequestInitToLogFont
 };
 
 // Which Font... buttons each mode enables: time, date.
@@ -65,15 +65,15 @@ static void OnUseColor(HWND dialog) {
 
 // The chooser edits the record's own custom colours in place; they are saved with the next save.
 static void OnChooseColor(HWND dialog) {
-    CHOOSECOLORW request;
+    CHOOSECOLOR request;
     memset(&request, 0, sizeof request);
     request.lStructSize = sizeof request;
     request.hwndOwner = dialog;
-    request.hInstance = (HWND)ModuleInstance;
+    SetHandleField(&request.hInstance, ModuleInstance);
     request.rgbResult = ClockSettings.TextColor;
     request.lpCustColors = ClockSettings.CustColors;
     request.Flags = ColorRequestFlags;
-    if (ChooseColorW(&request)) {
+    if (ChooseColor(&request)) {
         SettingsDirty = 1;
         ClockSettings.TextColor = request.rgbResult;
     }
@@ -82,7 +82,7 @@ static void OnChooseColor(HWND dialog) {
 // Edits a copy, so a cancelled or failed choice leaves the record alone.
 static void OnChooseFont(HWND dialog, LOGFONTW* font) {
     LOGFONTW edited = *font;
-    CHOOSEFONTW request;
+    FontRequest request;
     memset(&request, 0, sizeof request);
     request.lStructSize = sizeof request;
     request.hwndOwner = dialog;

@@ -7,12 +7,7 @@
 
 #include <string.h>
 
-enum {
-    ListTextCapacity = 256,
-    NormalWeight = 400,
-    BoldWeight = 700,
-    FallbackDpi = 96,
-};
+enum { ListTextCapacity = 256, NormalWeight = 400, BoldWeight = 700, FallbackDpi = 96 };
 
 FontFamilyRecords FontFamilyList;
 // The record the running dialog edits: the request's lpLogFont.
@@ -189,7 +184,7 @@ static INT_PTR CALLBACK SelectFontDlgProc(HWND dialog, UINT message, WPARAM wPar
     }
 }
 
-INT_PTR SelectFontDialog(const CHOOSEFONTW* request) {
+INT_PTR SelectFontDialog(const FontRequest* request) {
     EditedFont = request->lpLogFont;
     return DialogBoxParamW(request->hInstance, MAKEINTRESOURCEW(IDD_SELECT_FONT),
                            request->hwndOwner, SelectFontDlgProc, 0);

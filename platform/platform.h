@@ -1,6 +1,11 @@
-// The one header every source includes first. On Windows it is the real platform; the native
-// build of the pure code (formatters, settings tables) gets the few plain types that code uses.
+// The one header every source includes first. On Windows (the desktop and the device alike) it is
+// the real platform; the native build of the pure code (formatters, settings tables) gets the few
+// plain types that code uses.
 #pragma once
+
+// A compile-time check that the device's C++03 compilers take too: an array type whose size is
+// negative when the condition fails, so the compiler's error names the check.
+#define COMPILE_TIME_CHECK(name, condition) typedef char name[(condition) ? 1 : -1]
 
 #ifdef _WIN32
 
@@ -16,6 +21,13 @@
 #include <windows.h>
 #include <commdlg.h>
 
+// Stores a module handle in a field of whichever handle type the platform's header declares:
+// CHOOSECOLOR's hInstance is a module handle in the device's header and a window handle in the
+// desktop's.
+template <typename Handle> inline void SetHandleField(Handle* field, HINSTANCE module) {
+    *field = (Handle)module;
+}
+
 #else
 
 #include <stdint.h>
@@ -25,6 +37,7 @@ typedef uint8_t BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
+typedef int64_t LONGLONG;
 typedef int32_t BOOL;
 typedef uint32_t COLORREF;
 
@@ -62,7 +75,7 @@ typedef struct tagLOGFONTW {
 
 #endif
 
-static_assert(sizeof(WCHAR) == 2, "text is UTF-16");
-static_assert(sizeof(SYSTEMTIME) == 16, "SYSTEMTIME layout");
-static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is stored as 92 bytes");
-static_assert(sizeof(COLORREF) == 4, "COLORREF is stored as 4 bytes");
+COMPILE_TIME_CHECK(TextIsUtf16, sizeof(WCHAR) == 2);
+COMPILE_TIME_CHECK(SystemTimeIs16Bytes, sizeof(SYSTEMTIME) == 16);
+COMPILE_TIME_CHECK(LogFontIsStoredAs92Bytes, sizeof(LOGFONTW) == 92);
+COMPILE_TIME_CHECK(ColorIsStoredAs4Bytes, sizeof(COLORREF) == 4);

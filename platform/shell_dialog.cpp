@@ -7,7 +7,7 @@ enum {
     DoneWidth = 40,
     DoneHeight = 14,
     DoneMargin = 4,
-    BaseDpi = 96,
+    BaseDpi = 96
 };
 
 struct RememberedFlags {

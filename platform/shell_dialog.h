@@ -1,9 +1,16 @@
-// The shell helper library's dialog preparation, which only Windows CE has. Same signature,
-// record and flag values as the device's; here it sizes the dialog to the device screen and adds
-// a Done control, since a desktop title bar has no room for the device's Done button.
+// The shell helper library's dialog preparation, which only Windows CE has: the device's own
+// header there; elsewhere a stand-in with the same signature, record and flag values, which sizes
+// the dialog to the device screen and adds a Done control, since a desktop title bar has no room
+// for the device's Done button.
 #pragma once
 
 #include "platform/platform.h"
+
+#ifdef UNDER_CE
+
+#include <aygshell.h>
+
+#else
 
 #define SHIDIM_FLAGS 0x0001
 
@@ -27,7 +34,7 @@ enum {
     DeviceScreenWidth = 240,
     DeviceScreenHeight = 320,
     DeviceNavBarHeight = 26,
-    DeviceMenuBarHeight = 26,
+    DeviceMenuBarHeight = 26
 };
 
 // Prepares a dialog as the device's shell does: Done button, size, input panel and menu bar by
@@ -37,3 +44,5 @@ BOOL SHInitDialog(PSHINITDLGINFO info);
 // The flags SHInitDialog was last given for this dialog (0 when the mask did not mark them
 // valid); FALSE when it was never called for it.
 BOOL ShellDialogFlags(HWND dialog, DWORD* flags);
+
+#endif

@@ -6,7 +6,7 @@
 
 enum {
     FormatCapacity = 64, // units of a stored format, terminator included
-    CustomColorCount = 16,
+    CustomColorCount = 16
 };
 
 // Field order, types and sizes are the persisted format: each field is stored as its bytes.
@@ -25,12 +25,12 @@ struct ClockSettingsRecord {
     int HiddenIcon;
 };
 
-static_assert(sizeof(int) == 4, "32-bit fields");
-static_assert(sizeof(ClockSettingsRecord::CustColors) == 64, "CustColors is stored as 64 bytes");
-static_assert(sizeof(ClockSettingsRecord::TimeFormat) == 128, "formats are stored as 128 bytes");
-static_assert(sizeof(ClockSettingsRecord::DateFormat) == 128, "formats are stored as 128 bytes");
-
 extern ClockSettingsRecord ClockSettings;
+
+COMPILE_TIME_CHECK(IntegersAreStoredAs4Bytes, sizeof(int) == 4);
+COMPILE_TIME_CHECK(CustColorsIsStoredAs64Bytes, sizeof ClockSettings.CustColors == 64);
+COMPILE_TIME_CHECK(TimeFormatIsStoredAs128Bytes, sizeof ClockSettings.TimeFormat == 128);
+COMPILE_TIME_CHECK(DateFormatIsStoredAs128Bytes, sizeof ClockSettings.DateFormat == 128);
 
 extern int SettingsLoaded; // EnsureSettingsLoaded has run in this process
 extern int SettingsDirty;  // a field changed since the options dialog opened or the last save
@@ -53,7 +53,7 @@ enum {
     DatePresetCount = 12,
     LayoutCount = 2,
     DispPosCount = 3,
-    FontSelCount = 3,
+    FontSelCount = 3
 };
 
 struct DispTypeRow {

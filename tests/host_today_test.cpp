@@ -2,7 +2,7 @@
 // ordinal and pictures it; the library exports ordinal 240 alone and registers its class while
 // loaded.
 #include "platform/platform.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 #include "tests/win_support.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +133,23 @@ TEST(TodayScreen, SnapshotShowsTheClockWithItsIcon) {
     DeleteFileW(picture.c_str());
 }
 
+TEST(TodayScreen, DisabledItemMakesNoWindowAndShowsNothing) {
+    DeleteSettingsKey();
+    std::wstring picture = BuildPath("host_test_disabled.png");
+    RunResult run = RunToday(L"--disabled --snapshot \"" + picture + L"\" --exit-after 30");
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_NE(std::string::npos, run.Output.find("the item is disabled and made no window"))
+        << run.Output;
+    UINT width = 0, height = 0;
+    std::vector<DWORD> pixels;
+    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
+    int drawn = 0;
+    for (DWORD p : pixels)
+        drawn += p == 0x102060 || p == 0xFF0000; // today.exe's text colour; the icon's red hub
+    EXPECT_EQ(0, drawn) << "neither clock nor icon on the screen";
+    DeleteFileW(picture.c_str());
+}
+
 struct Failure {
     const char* Name;
     const WCHAR* Arguments;
@@ -256,7 +273,7 @@ TEST_F(Library, ClassLivesFromLoadToUnloadAndThreadsChangeNothing) {
     CloseHandle(thread);
     EXPECT_TRUE(GetClassInfoExW(library, L"Morvane", &info));
 
-    auto initialize = (InitializeCustomItemFn)(void*)GetProcAddress(
+    auto initialize = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
         library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
     HWND parent =
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 240, 100, NULL, NULL, NULL, NULL);

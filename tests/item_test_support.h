@@ -9,8 +9,9 @@
 #include "item/local_time.h"
 #include "item/module.h"
 #include "item/screen_scale.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 #include "settings/clock_settings.h"
+#include "tests/library_state.h"
 #include "tests/win_support.h"
 
 #include <gtest/gtest.h>
@@ -70,7 +71,11 @@ class ItemTest : public ::testing::Test {
   protected:
     void SetUp() override {
         DeleteSettingsKey();
+        ResetItemState();
+        FakeNow = At(10, 15, 30);
+        Host = HostRecord();
         LocalTimeSource = ReadFakeTime;
+        listItem = TodayRecord(GetModuleHandleW(NULL));
         ModuleAttach(GetModuleHandleW(NULL));
         host = CreateTestHost();
         ASSERT_NE(host, nullptr);
@@ -84,9 +89,11 @@ class ItemTest : public ::testing::Test {
         DeleteSettingsKey();
     }
 
-    // Creates the item through export 240 and gives it a row of the given size.
+    // Creates the item through export 240, called as the host's type declares it, and gives it a
+    // row of the given size.
     HWND MakeItem(int width = 240, int height = 40) {
-        HWND item = InitializeCustomItem(&listItem, host);
+        PFNCUSTOMINITIALIZEITEM export240 = InitializeCustomItem;
+        HWND item = export240(&listItem, host);
         SetWindowPos(item, NULL, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         return item;
     }

@@ -98,8 +98,16 @@ TEST_F(ItemWindowTest, ModuleAttachRegistersTheClassAndDetachRemovesIt) {
     ModuleAttach(self); // for TearDown
 }
 
+TEST_F(ItemWindowTest, Export240MakesNoWindowForADisabledItem) {
+    listItem.fEnabled = FALSE;
+    EXPECT_EQ(nullptr, InitializeCustomItem(&listItem, host));
+    EXPECT_EQ(nullptr, GetWindow(host, GW_CHILD)) << "no window made";
+    EXPECT_EQ(nullptr, ItemWindow);
+    EXPECT_EQ(0, SettingsLoaded);
+}
+
 TEST_F(ItemWindowTest, Export240MakesANewWindowEachCall) {
-    HWND first = InitializeCustomItem(NULL, host); // the record is never read
+    HWND first = InitializeCustomItem(NULL, host); // a host that gives no record at all
     HWND second = InitializeCustomItem(&listItem, host);
     ASSERT_NE(nullptr, first);
     ASSERT_NE(nullptr, second);

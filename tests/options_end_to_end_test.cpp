@@ -3,7 +3,7 @@
 // person changes every dialog's settings; then the registry, the item's next paint and a fresh
 // today.exe all show them.
 #include "platform/platform.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 #include "resources/resource.h"
 #include "tests/dialog_driver.h"
 #include "tests/options_support.h"
@@ -155,7 +155,7 @@ class EndToEnd : public ::testing::Test {
         DeleteSettingsKey();
         library_ = LoadLibraryW(BuildPath("morvane.dll").c_str());
         ASSERT_NE(library_, nullptr);
-        initialize_ = (InitializeCustomItemFn)(void*)GetProcAddress(
+        initialize_ = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
             library_, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
         options_ = (DLGPROC)(void*)GetProcAddress(
             library_, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
@@ -171,8 +171,7 @@ class EndToEnd : public ::testing::Test {
         screen_ = CreateWindowExW(0, L"EndToEndToday", L"Today", WS_POPUP | WS_VISIBLE, 0, 0,
                                   HostWidth, HostHeight, NULL, NULL, GetModuleHandleW(NULL), NULL);
         ASSERT_NE(screen_, nullptr);
-        listItem_.tlit = tlitCustom;
-        listItem_.hinstDLL = library_;
+        listItem_ = TodayRecord(library_);
         item_ = initialize_(&listItem_, screen_);
         ASSERT_NE(item_, nullptr);
         Poll();
@@ -195,7 +194,7 @@ class EndToEnd : public ::testing::Test {
     }
 
     HMODULE library_ = NULL;
-    InitializeCustomItemFn initialize_ = NULL;
+    PFNCUSTOMINITIALIZEITEM initialize_ = NULL;
     DLGPROC options_ = NULL;
     HANDLE ready_ = NULL;
     HWND screen_ = NULL, item_ = NULL;

@@ -2,11 +2,13 @@
 #include "platform/platform.h"
 #include "item/module.h"
 #include "options/fonts_dialog.h"
+#include "options/select_font_dialog.h"
 #include "resources/resource.h"
 #include "tests/dialog_driver.h"
 #include "tests/options_support.h"
 
 #include <colordlg.h>
+#include <stddef.h>
 
 namespace {
 
@@ -194,6 +196,27 @@ TEST_F(Fonts, ACancelledFontChangesNothing) {
     EXPECT_TRUE(SameBytes(&ClockSettings.TimeFont, &TimeFace, sizeof TimeFace));
     EXPECT_EQ(SettingsDirty, 0);
     EXPECT_EQ(MetricsDirty, 0);
+}
+
+// The two requests the dialog builds: the colour chooser takes only its own size, and the font
+// request is the platform's CHOOSEFONT field for field (60 bytes on the device's width).
+TEST(FontsRequests, RecordsHaveThePlatformsLayoutOnThisWidth) {
+    const bool narrow = sizeof(void*) == 4;
+    EXPECT_EQ(sizeof(CHOOSECOLOR), narrow ? 36u : 72u);
+    EXPECT_EQ(sizeof(FontRequest), narrow ? 60u : 104u);
+    EXPECT_EQ(sizeof(FontRequest), sizeof(CHOOSEFONT));
+    const size_t fields[][2] = {
+        {offsetof(FontRequest, hwndOwner), offsetof(CHOOSEFONT, hwndOwner)},
+        {offsetof(FontRequest, lpLogFont), offsetof(CHOOSEFONT, lpLogFont)},
+        {offsetof(FontRequest, Flags), offsetof(CHOOSEFONT, Flags)},
+        {offsetof(FontRequest, hInstance), offsetof(CHOOSEFONT, hInstance)},
+        {offsetof(FontRequest, nFontType), offsetof(CHOOSEFONT, nFontType)},
+        {offsetof(FontRequest, nSizeMax), offsetof(CHOOSEFONT, nSizeMax)},
+    };
+    for (const auto& field : fields)
+        EXPECT_EQ(field[0], field[1]);
+    EXPECT_EQ(FontRequestScreenFonts, CF_SCREENFONTS);
+    EXPECT_EQ(FontRequestInitToLogFont, CF_INITTOLOGFONTSTRUCT);
 }
 
 } // namespace

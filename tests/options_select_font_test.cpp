@@ -24,11 +24,11 @@ int ScreenDpiY() {
 }
 
 INT_PTR RunSelectFont(LOGFONTW* font) {
-    CHOOSEFONTW request = {};
+    FontRequest request = {};
     request.lStructSize = sizeof request;
     request.lpLogFont = font;
     request.hInstance = ModuleInstance;
-    request.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    request.Flags = FontRequestScreenFonts | FontRequestInitToLogFont;
     return SelectFontDialog(&request);
 }
 

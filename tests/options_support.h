@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
+#include "tests/library_state.h"
 #include "tests/win_support.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ class OptionsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         DeleteSettingsKey();
-        SettingsLoaded = 0; // the defaults again, also when cases share a process
+        ResetSettingsState(); // the defaults again, also when cases share a process
         EnsureSettingsLoaded();
         SettingsDirty = 0;
         MetricsDirty = 0;

@@ -14,7 +14,7 @@
 #include "item/local_time.h"
 #include "item/module.h"
 #include "item/screen_scale.h"
-#include "item/today_host.h"
+#include "platform/today_host.h"
 #include "options/fonts_dialog.h"
 #include "options/format_dialog.h"
 #include "options/options_dialog.h"
@@ -166,7 +166,7 @@ void Query(HWND item, TODAYLISTITEM* listItem) {
 // The item through export 240: its first answer, then a paint in each layout, position and icon
 // choice over the stored fonts and formats, with no GDI object left behind.
 void PaintEveryLayout(HWND host, FuzzRandom& random) {
-    TODAYLISTITEM listItem = {};
+    TODAYLISTITEM listItem = TodayRecord(GetModuleHandleW(NULL));
     HWND item = InitializeCustomItem(&listItem, host);
     if (!item)
         Fail("export 240 made no window");
@@ -263,7 +263,7 @@ void CALLBACK PressTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     SendMessageW(dialog, WM_COMMAND, Presses++ == 0 ? IDOK : IDCANCEL, 0);
 }
 
-INT_PTR RunPressingDone(int templateId, HWND owner, DLGPROC proc, const CHOOSEFONTW* request) {
+INT_PTR RunPressingDone(int templateId, HWND owner, DLGPROC proc, const FontRequest* request) {
     Presses = 0;
     UINT_PTR timer = SetTimer(NULL, 0, 10, PressTimerProc);
     INT_PTR result = request ? SelectFontDialog(request) : RunModuleDialog(templateId, owner, proc);
@@ -286,7 +286,7 @@ void CheckFormatDone(HWND host) {
 // Returns the dialog's result.
 INT_PTR CheckSelectFont(HWND host, const LOGFONTW& stored) {
     LOGFONTW font = stored;
-    CHOOSEFONTW request = {};
+    FontRequest request = {};
     request.lStructSize = sizeof request;
     request.hwndOwner = host;
     request.lpLogFont = &font;

@@ -201,7 +201,7 @@ class SoakDialogs : public ItemTest {
             } else {
                 // A listed family at a listed size: Done finds it and changes nothing.
                 LOGFONTW font = FontOfHeight(-16);
-                CHOOSEFONTW request = {};
+                FontRequest request = {};
                 request.lStructSize = sizeof request;
                 request.hwndOwner = owner;
                 request.lpLogFont = &font;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/today_host.h"
 #include "settings/settings_store.h"
 
 #include <string>
@@ -19,6 +20,19 @@ inline HWND CreateStandInHost(WNDPROC proc, const WCHAR* className, int width, i
                                 height, NULL, NULL, GetModuleHandleW(NULL), NULL);
     ShowWindow(host, SW_SHOWNOACTIVATE);
     return host;
+}
+
+// The record the Today screen keeps for an enabled item of the library, as it passes it to export
+// 240 and with the refresh query.
+inline TODAYLISTITEM TodayRecord(HMODULE library) {
+    TODAYLISTITEM record = {};
+    lstrcpynW(record.szName, L"Morvane", MAX_ITEMNAME);
+    record.tlit = tlitCustom;
+    record.fEnabled = TRUE;
+    record.fOptions = TRUE;
+    GetModuleFileNameW(library, record.szDLLPath, MAX_PATH);
+    record.hinstDLL = library;
+    return record;
 }
 
 // Removes the settings key and everything under it, so a test starts from nothing stored.

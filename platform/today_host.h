@@ -1,0 +1,60 @@
+// What the Today screen and its items agree on: the exports the host calls, the messages both
+// sides send, the records those messages carry and the shell's readiness event. On the device the
+// Today screen's own header declares the records and messages; elsewhere this file stands in for
+// it with the same names and values.
+#pragma once
+
+#include "platform/platform.h"
+
+#ifdef UNDER_CE
+
+#include <todaycmn.h>
+
+#else
+
+// Host to item: redraw needed? The first argument is the item's TODAYLISTITEM.
+#define WM_TODAYCUSTOM_QUERYREFRESHCACHE 0x04F3
+// Item to host: the theme's colour for the index in the first argument.
+#define TODAYM_GETCOLOR 0x0464
+// Item to host: paint the Today background; the second argument is a TODAYDRAWWATERMARKINFO.
+#define TODAYM_DRAWWATERMARK 0x0465
+#define TODAYCOLOR_TEXT 0x10000004
+
+#define MAX_ITEMNAME 32
+
+enum TODAYLISTITEMTYPE { tlitOwnerInfo = 0, tlitAppointments, tlitMail, tlitTasks, tlitCustom };
+
+// The host's record of one item in its list.
+struct TODAYLISTITEM {
+    WCHAR szName[MAX_ITEMNAME];
+    TODAYLISTITEMTYPE tlit;
+    DWORD dwOrder;
+    DWORD cyp;     // row height in pixels; the item reports it while it is still 0
+    BOOL fEnabled; // FALSE for an item the user unchecked in the Today settings
+    BOOL fOptions;
+    DWORD grfFlags;
+    WCHAR szDLLPath[MAX_PATH];
+    HINSTANCE hinstDLL;
+    HWND hwndCustom;
+    BOOL fSizeOnDraw;
+    BYTE* prgbCachedData;
+    DWORD cbCachedData;
+};
+
+struct TODAYDRAWWATERMARKINFO {
+    HDC hdc;
+    RECT rc;
+    HWND hwnd;
+};
+
+// Export 240: creates the item's window as a child of the parent; returns it, or null. No calling
+// convention of its own, as the SDK declares it: a 32-bit x86 host calls it as a C function.
+typedef HWND (*PFNCUSTOMINITIALIZEITEM)(TODAYLISTITEM* item, HWND parent);
+
+#endif
+
+// Ordinals of the library's exports; the host finds them by number, never by name.
+enum { InitializeCustomItemOrdinal = 240, CustomItemOptionsDlgProcOrdinal = 241 };
+
+// Manual-reset event the shell sets once its programming interfaces can be used.
+#define SHELL_API_READY_EVENT TEXT("SYSTEM/ShellAPIReady")
