@@ -1,5 +1,3 @@
-# The device's pointer width. Wine's 32-bit half is not installed here, so its tests are built
-# but not registered.
+# The device's pointer width, run under 32-bit Wine.
 set(MORVANE_MINGW_TRIPLET i686-w64-mingw32)
-set(MORVANE_NO_WINE_TESTS ON)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

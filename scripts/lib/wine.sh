@@ -12,18 +12,34 @@ wine_in() {
   WINEPREFIX=$prefix "$@" </dev/null >/dev/null 2>&1
 }
 
+# wine_widths: the program widths this machine's Wine runs, "32+64" with Debian's wine32:i386
+# (its 32-bit loader) and "64" without it.
+wine_widths() {
+  if [ -x /usr/lib/wine/wine ]; then echo 32+64; else echo 64; fi
+}
+
 # prepare_prefix PREFIX [DPI] [DRIVER] [JAPANESE]: initialises a private prefix once and configures
 # it: screen resolution (LogPixels), graphics driver ("null" for tests, "x11" for pictures), and,
 # when JAPANESE is "ja", the System font mapped to VL Gothic so Japanese names draw.
+# A prefix made before 32-bit Wine was installed cannot start any program afterwards, so each
+# prefix records the widths it was made with and is made again when they are not today's.
 prepare_prefix() {
   local prefix=$1 dpi=${2:-96} driver=${3:-null} japanese=${4:-}
-  local stamp="$prefix/.morvane-$dpi-$driver-$japanese"
+  local widths made stamp="$prefix/.morvane-$dpi-$driver-$japanese"
+  widths=$(wine_widths)
+  made="$prefix/.made-with-wine"
+  if [ -e "$prefix" ] && [ "$(cat "$made" 2>/dev/null)" != "$widths" ]; then
+    echo "wine: re-creating prefix $prefix: it was not made with this Wine ($widths-bit programs)"
+    wine_in "$prefix" wineserver -k || true
+    rm -rf "$prefix"
+  fi
   [ -f "$stamp" ] && return 0
   mkdir -p "$prefix"
   if [ ! -f "$prefix/system.reg" ]; then
     echo "wine: initialising prefix $prefix"
     wine_in "$prefix" wineboot --init || true
     wine_in "$prefix" wineserver -w || true
+    echo "$widths" >"$made"
   fi
   local reg="wine reg add"
   if [ "$driver" = null ]; then
