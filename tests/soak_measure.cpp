@@ -24,10 +24,23 @@ enum {
     LastUserHandle = 0xFFEE,
 };
 
-#ifdef _WIN64
-const size_t GdiTableOffset = 0xF8; // PEB.GdiSharedHandleTable
-#else
-const size_t GdiTableOffset = 0x94;
+const size_t Peb64GdiTableOffset = 0xF8; // PEB.GdiSharedHandleTable
+#ifndef _WIN64
+const size_t Peb32GdiTableOffset = 0x94;
+// A 32-bit process under Wine also has a 64-bit TEB and PEB, and Wine puts the table in the 64-bit
+// PEB only; the 32-bit TEB's GdiBatchCount holds the 64-bit TEB's address.
+const size_t Teb32GdiBatchCountOffset = 0xF70;
+const size_t Teb64PebOffset = 0x60;
+
+// What NtQueryInformationThread gives for ThreadBasicInformation.
+struct ThreadBasics {
+    NTSTATUS ExitStatus;
+    PVOID TebBaseAddress;
+    CLIENT_ID ClientId;
+    ULONG_PTR AffinityMask;
+    LONG Priority;
+    LONG BasePriority;
+};
 #endif
 
 bool GuiResourcesWork() {
@@ -36,14 +49,39 @@ bool GuiResourcesWork() {
     return count != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-long CountGdiTable() {
+#ifndef _WIN64
+UINT64 ReadPointer64(UINT64 address) {
+    return address ? *(const UINT64*)(UINT_PTR)address : 0;
+}
+#endif
+
+const GdiHandleEntry* GdiTable() {
     PROCESS_BASIC_INFORMATION basic = {};
     if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &basic,
                                   sizeof basic, NULL) != 0 ||
         !basic.PebBaseAddress)
-        return -1;
-    const GdiHandleEntry* table =
-        *(const GdiHandleEntry* const*)((const char*)basic.PebBaseAddress + GdiTableOffset);
+        return NULL;
+    const char* peb = (const char*)basic.PebBaseAddress;
+#ifdef _WIN64
+    return *(const GdiHandleEntry* const*)(peb + Peb64GdiTableOffset);
+#else
+    const GdiHandleEntry* table = *(const GdiHandleEntry* const*)(peb + Peb32GdiTableOffset);
+    if (table)
+        return table;
+    ThreadBasics thread = {};
+    if (NtQueryInformationThread(GetCurrentThread(), ThreadBasicInformation, &thread, sizeof thread,
+                                 NULL) != 0 ||
+        !thread.TebBaseAddress)
+        return NULL;
+    UINT64 teb64 = *(const DWORD*)((const char*)thread.TebBaseAddress + Teb32GdiBatchCountOffset);
+    UINT64 peb64 = teb64 ? ReadPointer64(teb64 + Teb64PebOffset) : 0;
+    return (const GdiHandleEntry*)(UINT_PTR)(peb64 ? ReadPointer64(peb64 + Peb64GdiTableOffset)
+                                                   : 0);
+#endif
+}
+
+long CountGdiTable() {
+    const GdiHandleEntry* table = GdiTable();
     if (!table)
         return -1;
     long count = 0;
