@@ -113,9 +113,10 @@ FORMAT_OUT_OF_LINE int FinishTokens(WCHAR* out, WCHAR* next, WCHAR* end, const W
 
 // Runs a token writer over a terminated format. Returns the units written before the terminator;
 // terminates when capacity >= 1. Units after the terminator, within capacity, may be overwritten.
-// Given as a template argument, the writer is a direct call that can be folded in.
+// Given as a template argument, the writer is a direct call that can be folded in; built for speed,
+// the scan is folded into the formatter too.
 template <TokenWriter Writer>
-inline int RunTokens(WCHAR* out, int capacity, const WCHAR* format, const SYSTEMTIME* time) {
+FORMAT_INLINE int RunTokens(WCHAR* out, int capacity, const WCHAR* format, const SYSTEMTIME* time) {
     // One unit is kept back for the terminator.
     if (capacity <= TokenRoom)
         return capacity < 1 ? 0 : FinishTokens<Writer>(out, out, out + capacity - 1, format, time);
