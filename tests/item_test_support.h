@@ -124,6 +124,14 @@ struct Capture {
                 n += At(x, y) == color;
         return n;
     }
+    // Pixels within TextColourTolerance of this colour inside [x0, x1) x [y0, y1).
+    int CountNear(COLORREF color, int x0 = 0, int x1 = -1, int y0 = 0, int y1 = -1) const {
+        int n = 0;
+        for (int y = y0; y < (y1 < 0 ? Height : y1); ++y)
+            for (int x = x0; x < (x1 < 0 ? Width : x1); ++x)
+                n += NearColour(At(x, y), color);
+        return n;
+    }
     // Bounding box of everything that is not the background inside [x0, x1) x [y0, y1);
     // left is -1 when there is nothing.
     RECT Ink(int x0 = 0, int x1 = -1, int y0 = 0, int y1 = -1) const {

@@ -38,7 +38,7 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
-// Where pixels of one colour lie in a picture of 0x00RRGGBB pixels.
+// Where pixels of one colour (or near it) lie in a picture of 0x00RRGGBB pixels.
 struct ColourSpread {
     int Count = 0, Top = -1, Bottom = -1;
 };
@@ -47,7 +47,7 @@ ColourSpread Find(const std::vector<DWORD>& pixels, int width, COLORREF colour) 
     DWORD wanted = GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
     ColourSpread spread;
     for (size_t i = 0; i < pixels.size(); ++i) {
-        if ((pixels[i] & 0xFFFFFF) != wanted)
+        if (!NearColour(pixels[i] & 0xFFFFFF, wanted))
             continue;
         int y = (int)(i / width);
         spread.Count += 1;

@@ -1,5 +1,5 @@
 // The shell's dialog preparation as it stands in here: the device-sized dialog, its Done control,
-// and the flags it remembers.
+// and the flags it remembers; and the templates' captions in the dialog font of the prefix.
 #include "platform/platform.h"
 #include "item/module.h"
 #include "options/options_dialog.h"
@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "tests/dialog_driver.h"
 #include "tests/options_support.h"
+#include "tests/test_text.h"
 
 namespace {
 
@@ -89,6 +90,55 @@ TEST(ShellDialog, DoneAndTheEnterKeyEndTheDialogWithOk) {
         });
         EXPECT_EQ(RunModuleDialog(IDD_OPTIONS, NULL, CustomItemOptionsDlgProc), 1);
     }
+}
+
+// Every caption of every template fits its control in the control's own font, as laid out for the
+// device's Tahoma: static texts across their client width, push buttons within their edges, check
+// boxes beside their box (text starts 4 pixels after it, as the platform's button draws it). A
+// check box with no room beside its box (Select Font's Bold and Italic) shows the box alone and has
+// no caption to fit.
+TEST(Templates, EveryCaptionFitsItsControl) {
+    const int templates[] = {IDD_FORMAT,      IDD_FONTS,   IDD_ABOUT,
+                             IDD_ICON_OPTION, IDD_OPTIONS, IDD_SELECT_FONT};
+    const int beside = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    int measured = 0;
+    for (int id : templates) {
+        HWND dialog =
+            CreateDialogParamW(ModuleInstance, MAKEINTRESOURCEW(id), NULL, PlainDlgProc, 0);
+        ASSERT_NE(dialog, nullptr) << id;
+        for (HWND child = GetWindow(dialog, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            WCHAR text[64] = {};
+            WCHAR kind[16] = {};
+            GetWindowTextW(child, text, 64);
+            GetClassNameW(child, kind, 16);
+            LONG style = GetWindowLongW(child, GWL_STYLE);
+            bool isStatic = lstrcmpiW(kind, L"Static") == 0;
+            if (!text[0] || (!isStatic && lstrcmpiW(kind, L"Button") != 0) ||
+                (isStatic && (style & SS_TYPEMASK) == SS_ICON))
+                continue;
+            RECT room;
+            GetClientRect(child, &room);
+            LONG type = style & BS_TYPEMASK;
+            if (!isStatic && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX))
+                room.right -= beside;
+            else if (!isStatic)
+                room.right -= 2 * GetSystemMetrics(SM_CXEDGE); // a push button's raised edges
+            if (room.right <= 0)
+                continue;
+            HDC dc = GetDC(child);
+            HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(child, WM_GETFONT, 0, 0));
+            RECT extent = {0, 0, 0, 0};
+            DrawTextW(dc, text, -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+            SelectObject(dc, previous);
+            ReleaseDC(child, dc);
+            EXPECT_LE(extent.right, room.right)
+                << "template " << id << ": \"" << Utf8(text) << "\" is cut";
+            ++measured;
+        }
+        DestroyWindow(dialog);
+    }
+    EXPECT_GE(measured, 20) << "the templates' captions were found";
 }
 
 } // namespace

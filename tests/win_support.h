@@ -35,6 +35,20 @@ inline TODAYLISTITEM TodayRecord(HMODULE library) {
     return record;
 }
 
+// Antialiased text blends the edges of its glyphs into the background, so fewer of its pixels carry
+// the text colour exactly: a pixel within this much of a colour in every channel counts as it.
+enum { TextColourTolerance = 0x50 };
+
+// Whether two pixels of the same byte order are within TextColourTolerance in every channel.
+inline bool NearColour(DWORD pixel, DWORD colour) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        int a = (pixel >> shift) & 0xFF, b = (colour >> shift) & 0xFF;
+        if (a - b > TextColourTolerance || b - a > TextColourTolerance)
+            return false;
+    }
+    return true;
+}
+
 // Removes the settings key and everything under it, so a test starts from nothing stored.
 inline void DeleteSettingsKey() {
     RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);

@@ -18,14 +18,37 @@ wine_widths() {
   if [ -x /usr/lib/wine/wine ]; then echo 32+64; else echo 64; fi
 }
 
-# prepare_prefix PREFIX [DPI] [DRIVER] [JAPANESE]: initialises a private prefix once and configures
-# it: screen resolution (LogPixels), graphics driver ("null" for tests, "x11" for pictures), and,
-# when JAPANESE is "ja", the System font mapped to VL Gothic so Japanese names draw.
+# prefix_step PREFIX WHAT COMMAND...: one step of preparing PREFIX; says which step failed where.
+prefix_step() {
+  local prefix=$1 what=$2
+  shift 2
+  "$@" && return 0
+  echo "wine: preparing the prefix $prefix: $what failed" >&2
+  return 1
+}
+
+# reg_in PREFIX KEY NAME [reg add options...]: one registry value of the prefix.
+reg_in() {
+  local prefix=$1 key=$2 name=$3
+  shift 3
+  prefix_step "$prefix" "setting $key\\$name" wine_in "$prefix" wine reg add "$key" /v "$name" "$@" /f
+}
+
+# prepare_prefix PREFIX [DPI] [DRIVER]: initialises a private prefix once and configures it: the
+# screen resolution (LogPixels), the graphics driver ("null" for tests, "x11" for a display and
+# pictures), and the device's look:
+# - the dialog font "System" drawn in Wine's Tahoma (from fonts-wine), whose Latin letters are as
+#   wide as the device's, so every caption fits its control as the templates lay it out;
+# - Japanese drawn through Tahoma's font link, whose first fallback, "MS UI Gothic", is replaced by
+#   VL PGothic (fonts-vlgothic): month, weekday and AM/PM names never draw as boxes;
+# - Marlett in the prefix's own fonts, which a new prefix does not find by itself: caption buttons
+#   draw as buttons, not as the letters "0 1 r".
 # A prefix made before 32-bit Wine was installed cannot start any program afterwards, so each
 # prefix records the widths it was made with and is made again when they are not today's.
+# Returns non-zero, having said which step failed, when the prefix cannot be prepared.
 prepare_prefix() {
-  local prefix=$1 dpi=${2:-96} driver=${3:-null} japanese=${4:-}
-  local widths made stamp="$prefix/.morvane-$dpi-$driver-$japanese"
+  local prefix=$1 dpi=${2:-96} driver=${3:-null}
+  local widths made stamp="$prefix/.morvane-$dpi-$driver-device-look"
   widths=$(wine_widths)
   made="$prefix/.made-with-wine"
   if [ -e "$prefix" ] && [ "$(cat "$made" 2>/dev/null)" != "$widths" ]; then
@@ -37,24 +60,25 @@ prepare_prefix() {
   mkdir -p "$prefix"
   if [ ! -f "$prefix/system.reg" ]; then
     echo "wine: initialising prefix $prefix"
-    wine_in "$prefix" wineboot --init || true
-    wine_in "$prefix" wineserver -w || true
+    prefix_step "$prefix" "wineboot --init" wine_in "$prefix" wineboot --init || return 1
+    prefix_step "$prefix" "waiting for its first server" wine_in "$prefix" wineserver -w || return 1
     echo "$widths" >"$made"
   fi
-  local reg="wine reg add"
   if [ "$driver" = null ]; then
-    wine_in "$prefix" $reg 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+    reg_in "$prefix" 'HKCU\Software\Wine\Drivers' Graphics /d null || return 1
   else
+    # Absent already in a new prefix, so its removal may fail.
     wine_in "$prefix" wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f || true
     # Unmanaged windows: destroying a managed one costs seconds under Xvfb.
-    wine_in "$prefix" $reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+    reg_in "$prefix" 'HKCU\Software\Wine\X11 Driver' Managed /d N || return 1
   fi
-  wine_in "$prefix" $reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
-  if [ "$japanese" = ja ]; then
-    wine_in "$prefix" $reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-      /v System /d 'VL Gothic' /f
-  fi
-  wine_in "$prefix" wineserver -w || true
+  reg_in "$prefix" 'HKCU\Control Panel\Desktop' LogPixels /t REG_DWORD /d "$dpi" || return 1
+  reg_in "$prefix" 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' System \
+    /d Tahoma || return 1
+  reg_in "$prefix" 'HKCU\Software\Wine\Fonts\Replacements' 'MS UI Gothic' /d 'VL PGothic' || return 1
+  prefix_step "$prefix" "copying Marlett into its fonts" \
+    cp -f /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" || return 1
+  prefix_step "$prefix" "writing its registry" wine_in "$prefix" wineserver -w || return 1
   rm -f "$prefix"/.morvane-*
   touch "$stamp"
 }
