@@ -118,11 +118,6 @@ void DriveDialog::Type(int id, const std::wstring& text) {
         SendMessageW(edit, WM_CHAR, c, 0);
 }
 
-void DriveDialog::Put(int id, const std::wstring& text) {
-    HWND control = Control(id);
-    ASSERT_TRUE(IsWindowEnabled(control)) << "field " << id << " is disabled";
-    SendMessageW(control, WM_SETTEXT, 0, (LPARAM)text.c_str());
-}
 
 void DriveDialog::Close() {
     SendMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -36,8 +36,6 @@ class DriveDialog {
     // Replaces the text of an edit field, or of a combo box's edit field, key by key. A field
     // without automatic scrolling takes only what fits in its width, as it does for a person.
     void Type(int id, const std::wstring& text);
-    // Sets a field's whole text at once, as an input method or an accessibility tool can.
-    void Put(int id, const std::wstring& text);
     // The Done control, and the Cancel button.
     void Done() { Click(IDOK); }
     void Cancel() { Click(IDCANCEL); }
