@@ -130,7 +130,7 @@ void TimeItemPaths(HWND host, AllocationCounter* counter) {
     LocalTimeSource = ReadBenchNow;
     TODAYLISTITEM listItem = TodayRecord(GetModuleHandleW(NULL));
     HWND item = InitializeCustomItem(&listItem, host);
-    SetWindowPos(item, NULL, 0, 0, 240, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(item, NULL, 0, 0, DeviceScreenWidth, 40, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&listItem, 0);
     UpdateWindow(item);
 
@@ -249,7 +249,7 @@ bool CheckLibrary(HWND host) {
             library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
         TODAYLISTITEM listItem = TodayRecord(library);
         HWND item = create(&listItem, host);
-        SetWindowPos(item, NULL, 0, 0, 240, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(item, NULL, 0, 0, DeviceScreenWidth, 40, SWP_NOZORDER | SWP_NOACTIVATE);
         StartCounting(&counter);
         for (int i = 0; i < 2000; ++i, ++queries)
             SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&listItem, 0);

@@ -6,14 +6,22 @@
 #include <string>
 #include <vector>
 
+// One step through the settings page: a click on a control, or a pick of an entry in a list.
+struct DialogStep {
+    int Id;
+    std::wstring Entry; // the entry to pick; empty for a click
+};
+
 struct TodayArgs {
-    std::wstring Snapshot; // PNG to write after the item's first paint; empty for a live run
-    int ExitAfter = 0;     // seconds until the screen closes by itself; 0 for never
-    std::wstring Dll;      // the item library; empty for morvane.dll beside today.exe
-    bool Disabled = false; // the item as unchecked in the Today settings: export 240 makes nothing
+    std::wstring Snapshot;  // PNG of the screen once the scripted steps are done and the item drew
+    int ExitAfter = 0;      // seconds until the screen closes by itself; 0 for never
+    std::wstring Dll;       // the item library; empty for morvane.dll beside today.exe
+    bool Disabled = false;  // the item as unchecked in the Today settings: export 240 makes nothing
+    bool Landscape = false; // start with the screen turned
+    bool Turn = false;      // turn the screen once the item is shown, as the key does
     bool OpenSettings = false;
-    std::vector<int> Presses; // controls clicked in turn in the dialog on top of the settings page
-    std::wstring DialogSnapshot; // PNG of the dialog on top once every press has been made
+    std::vector<DialogStep> Steps; // clicks and picks in turn in the dialog on top of the page
+    std::wstring DialogSnapshot;   // PNG of the dialog on top once every step has been made
     bool Help = false;
 };
 

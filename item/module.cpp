@@ -4,7 +4,7 @@
 #include "item/screen_scale.h"
 #include "resources/resource.h"
 
-enum { ItemWidth = 240, ItemInitialHeight = 0 };
+enum { ItemWidth = DeviceScreenWidth, ItemInitialHeight = 0 };
 
 HINSTANCE ModuleInstance;
 WCHAR ItemClassName[ClassNameCapacity];

@@ -9,6 +9,10 @@
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 
+// The Today settings run this template with export 241.
+COMPILE_TIME_CHECK(SettingsPageIsTheTemplateTheTodayScreenRuns,
+                   IDD_OPTIONS == CustomItemOptionsTemplate);
+
 // SettingsDirty is left as it is: when it is already set, an earlier save failed, and the
 // record the item shows still has to reach the registry on this dialog's Done.
 static INT_PTR OnInitDialog(HWND dialog) {

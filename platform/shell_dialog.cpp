@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "platform/shell_dialog.h"
+#include "platform/today_host.h"
 
 enum {
     RememberedDialogs = 16,
@@ -41,12 +42,16 @@ static int ScaleToScreen(int pixelsAt96, int dpi) {
     return (pixelsAt96 * dpi + BaseDpi / 2) / BaseDpi;
 }
 
+// The window the dialog chain belongs to (the Today screen for the settings page), if any.
+static HWND ChainRoot(HWND dialog) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    return owner ? GetAncestor(owner, GA_ROOTOWNER) : NULL;
+}
+
 // The device screen's top-left corner: that of the window the dialog chain belongs to, so nested
 // dialogs cover each other as they do on the device; else the desktop's work area.
-static POINT DeviceOrigin(HWND dialog) {
+static POINT DeviceOrigin(HWND root) {
     POINT origin = {0, 0};
-    HWND owner = GetWindow(dialog, GW_OWNER);
-    HWND root = owner ? GetAncestor(owner, GA_ROOTOWNER) : NULL;
     RECT area;
     if (root && GetWindowRect(root, &area)) {
         origin.x = area.left;
@@ -56,6 +61,12 @@ static POINT DeviceOrigin(HWND dialog) {
         origin.y = area.top;
     }
     return origin;
+}
+
+// The device screen turned to landscape when the window the chain belongs to is wider than tall.
+static bool Landscape(HWND root) {
+    RECT client;
+    return root && GetClientRect(root, &client) && client.right > client.bottom;
 }
 
 // Full screen leaves the navigation bar; the plain size also leaves the menu bar.
@@ -74,10 +85,14 @@ static void SizeToDevice(HWND dialog, DWORD flags) {
     if (screen)
         ReleaseDC(NULL, screen);
 
-    POINT origin = DeviceOrigin(dialog);
+    HWND root = ChainRoot(dialog);
+    bool turned = Landscape(root);
+    int screenWidth = turned ? DeviceScreenHeight : DeviceScreenWidth;
+    int screenHeight = turned ? DeviceScreenWidth : DeviceScreenHeight;
+    POINT origin = DeviceOrigin(root);
     int top = ScaleToScreen(DeviceNavBarHeight, dpiY);
-    int width = ScaleToScreen(DeviceScreenWidth, dpiX);
-    int height = ScaleToScreen(DeviceScreenHeight - bottomReserve, dpiY) - top;
+    int width = ScaleToScreen(screenWidth, dpiX);
+    int height = ScaleToScreen(screenHeight - bottomReserve, dpiY) - top;
     SetWindowPos(dialog, NULL, origin.x, origin.y + top, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -28,15 +28,6 @@ typedef struct tagSHINITDLGINFO {
     DWORD dwFlags;
 } SHINITDLGINFO, *PSHINITDLGINFO;
 
-// The device screen the dialogs fill, in pixels at 96 dpi: a QVGA Pocket PC, whose top row
-// belongs to the navigation bar and whose bottom row to the menu bar.
-enum {
-    DeviceScreenWidth = 240,
-    DeviceScreenHeight = 320,
-    DeviceNavBarHeight = 26,
-    DeviceMenuBarHeight = 26
-};
-
 // Prepares a dialog as the device's shell does: Done button, size, input panel and menu bar by
 // the flags. Returns FALSE when the record or its dialog is missing.
 BOOL SHInitDialog(PSHINITDLGINFO info);

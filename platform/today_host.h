@@ -56,5 +56,18 @@ typedef HWND (*PFNCUSTOMINITIALIZEITEM)(TODAYLISTITEM* item, HWND parent);
 // Ordinals of the library's exports; the host finds them by number, never by name.
 enum { InitializeCustomItemOrdinal = 240, CustomItemOptionsDlgProcOrdinal = 241 };
 
+// The dialog template of the library's that the Today settings run with export 241.
+enum { CustomItemOptionsTemplate = 500 };
+
+// The device's screen in pixels of a 96-dpi screen, held upright (a QVGA Pocket PC); turned to
+// landscape, width and height swap. Its top row is the navigation bar and its bottom row the menu
+// bar; the Today screen and its items lie between them, as wide as the screen.
+enum {
+    DeviceScreenWidth = 240,
+    DeviceScreenHeight = 320,
+    DeviceNavBarHeight = 26,
+    DeviceMenuBarHeight = 26
+};
+
 // Manual-reset event the shell sets once its programming interfaces can be used.
 #define SHELL_API_READY_EVENT TEXT("SYSTEM/ShellAPIReady")

@@ -118,7 +118,6 @@ void DriveDialog::Type(int id, const std::wstring& text) {
         SendMessageW(edit, WM_CHAR, c, 0);
 }
 
-
 void DriveDialog::Close() {
     SendMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }

@@ -3,6 +3,8 @@
 // loaded.
 #include "platform/platform.h"
 #include "platform/today_host.h"
+#include "resources/resource.h"
+#include "tests/test_text.h"
 #include "tests/win_support.h"
 
 #include <gtest/gtest.h>
@@ -116,8 +118,8 @@ TEST(TodayScreen, SnapshotShowsTheClockWithItsIcon) {
     UINT width = 0, height = 0;
     std::vector<DWORD> pixels;
     ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels)) << "not a readable PNG";
-    EXPECT_EQ(240u, width);
-    EXPECT_EQ(268u, height);
+    EXPECT_EQ((UINT)DeviceScreenWidth, width);
+    EXPECT_EQ((UINT)(DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight), height);
     const DWORD theme = 0x102060, iconCentre = 0xFF0000; // today.exe's text colour; the red hub
     int text = 0, icon = 0, below = 0;
     for (UINT y = 0; y < height; ++y)
@@ -205,6 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"PressNotAnId", L"--open-settings --press 10x8", 2, "not '10x8'"},
         Failure{"PressTooLarge", L"--open-settings --press 65536", 2, "from 1 to 65535"},
         Failure{"PressWithoutSettingsPage", L"--press 1008", 2, "add --open-settings"},
+        Failure{"PickNoEntry", L"--open-settings --pick 1011", 2, "as ID=ENTRY"},
+        Failure{"PickMissingEntry", L"--open-settings --pick 1011=Sideways --exit-after 20", 6,
+                "step 1: the dialog on top has no entry 'Sideways' in list 1011"},
         Failure{"DialogSnapshotWithoutSettingsPage", L"--snapshot-dialog x.png", 2,
                 "add --open-settings"},
         Failure{"NoDialogSnapshotName", L"--open-settings --snapshot-dialog", 2,
@@ -212,14 +217,14 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"TwoSnapshots", L"--open-settings --snapshot a.png --snapshot-dialog b.png", 2,
                 "cannot be used together"},
         Failure{"PressMissingControl", L"--open-settings --press 4242 --exit-after 20", 6,
-                "press 1: the dialog on top has no control 4242"},
+                "step 1: the dialog on top has no control 4242"},
         Failure{"PressDisabledControl",
                 L"--open-settings --press 1004 --press 1008 --exit-after 20", 6,
-                "press 2: the dialog on top has control 1008 disabled"},
+                "step 2: the dialog on top has control 1008 disabled"},
         Failure{"PressOpensNoDialog",
                 L"--open-settings --press 1016 --press 1015 --snapshot-dialog "
                 L"\"%Bhost_test_never.png\" --exit-after 6",
-                5, "2 of 2 presses made, and no new dialog came up"}),
+                5, "2 of 2 steps made, and no new dialog came up"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(TodayScreen, SettingsPageRunsExport241OrSaysItIsMissing) {
@@ -384,8 +389,7 @@ TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
     RunResult run = RunToday(L"--snapshot \"" + picture + L"\" --exit-after 30");
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
     // Two lines of the system font take two rows of 20 units.
-    std::string row =
-        "(the item's row: " + std::to_string(MulDiv(40, ScreenDpiY(), 96)) + " pixels";
+    std::string row = "the item's row: " + std::to_string(MulDiv(40, ScreenDpiY(), 96)) + " pixels";
     EXPECT_NE(std::string::npos, run.Output.find(row)) << run.Output;
     UINT width = 0, height = 0;
     std::vector<DWORD> pixels;
@@ -403,6 +407,61 @@ TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
     EXPECT_EQ(0, left) << "right-aligned pieces leave the left half empty";
     EXPECT_GT(secondRow, 4) << "the date stacked under the time";
     EXPECT_EQ(0, icon) << "the icon is hidden";
+    DeleteFileW(picture.c_str());
+    DeleteSettingsKey();
+}
+
+// The Today screen makes its items again once their settings page closes: the item reports its
+// height afresh, so a page that stacks two lines gets a row two lines high.
+TEST(TodayScreen, SettingsPageThatStacksTwoLinesLeavesARowTwoLinesHigh) {
+    DeleteSettingsKey();
+    std::wstring picture = BuildPath("host_test_settings.png");
+    wchar_t steps[160];
+    swprintf(steps, 160, L"--pick %d=Stack --pick \"%d=Time Date\" --press %d", IDC_OPTIONS_LAYOUT,
+             IDC_OPTIONS_DISPTYPE, IDOK);
+    RunResult run = RunToday(L"--open-settings " + std::wstring(steps) + L" --snapshot \"" +
+                             picture + L"\" --exit-after 30");
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    std::string row = "the item's row: " + std::to_string(MulDiv(40, ScreenDpiY(), 96)) + " pixels";
+    EXPECT_NE(std::string::npos, run.Output.find(row)) << run.Output;
+    UINT width = 0, height = 0;
+    std::vector<DWORD> pixels;
+    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
+    int secondRow = 0;
+    for (UINT y = 20; y < 40; ++y)
+        for (UINT x = 0; x < width; ++x)
+            secondRow += NearColour(pixels[(size_t)y * width + x], 0x102060);
+    EXPECT_GT(secondRow, 4) << "the date drawn in the second row";
+    DeleteFileW(picture.c_str());
+    DeleteSettingsKey();
+}
+
+// Turned, the screen is 320 pixels wide (at 96 dpi) and a clock placed at the right ends near its
+// right edge; turned back, the same holds at 240.
+TEST(TodayScreen, LandscapeAndBackWidenAndNarrowTheRow) {
+    DeleteSettingsKey();
+    ASSERT_EQ(0u, StoreSettings(L"DispPos=Right HiddenIcon=1").ExitCode);
+    std::wstring picture = BuildPath("host_test_turned.png");
+    struct Case {
+        const wchar_t* Arguments;
+        int Width;
+    } cases[] = {{L"--landscape", DeviceScreenHeight}, {L"--landscape --turn", DeviceScreenWidth}};
+    for (const Case& c : cases) {
+        RunResult run = RunToday(std::wstring(c.Arguments) + L" --snapshot \"" + picture +
+                                 L"\" --exit-after 30");
+        ASSERT_EQ(0u, run.ExitCode) << run.Output;
+        UINT width = 0, height = 0;
+        std::vector<DWORD> pixels;
+        ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
+        EXPECT_EQ((UINT)MulDiv(c.Width, ScreenDpiY(), 96), width) << Utf8(c.Arguments);
+        int right = -1;
+        for (UINT y = 0; y < 20; ++y)
+            for (UINT x = 0; x < width; ++x)
+                if (NearColour(pixels[(size_t)y * width + x], 0x102060) && (int)x > right)
+                    right = (int)x;
+        EXPECT_GE(right, (int)width - 8) << Utf8(c.Arguments) << ": the clock ends at the right";
+        EXPECT_LT(right, (int)width - 1) << "within the right margin";
+    }
     DeleteFileW(picture.c_str());
     DeleteSettingsKey();
 }
@@ -437,8 +496,9 @@ TEST_P(DialogSnapshot, PicturesTheDialogThePressesOpen) {
     std::vector<DWORD> pixels;
     ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
     int dpi = ScreenDpiY();
-    EXPECT_EQ((UINT)MulDiv(240, dpi, 96), width);
-    EXPECT_EQ((UINT)MulDiv(320 - 26, dpi, 96), height) << "full screen below the navigation bar";
+    EXPECT_EQ((UINT)MulDiv(DeviceScreenWidth, dpi, 96), width);
+    EXPECT_EQ((UINT)MulDiv(DeviceScreenHeight - DeviceNavBarHeight, dpi, 96), height)
+        << "full screen below the navigation bar";
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     DWORD faceRgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
     size_t faceCount = 0, dark = 0;

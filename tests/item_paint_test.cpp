@@ -66,9 +66,9 @@ TEST_P(FlatPlacement, LineStartsWhereItsPositionPutsIt) {
     int line = Width(TimeText) + ItemGap + Width(DateText);
     int start = 28;
     if (GetParam().DispPos == DispPosCenter)
-        start = (240 - line) / 2;
+        start = (DeviceScreenWidth - line) / 2;
     else if (GetParam().DispPos == DispPosRight)
-        start = 240 - line - 2;
+        start = DeviceScreenWidth - line - 2;
     ASSERT_GT(start, 28 - 1);
     EXPECT_EQ(reference.Ink().left + start, placed.Ink(20).left);
     EXPECT_EQ(reference.Ink().right + start, placed.Ink(20).right);
@@ -98,8 +98,9 @@ TEST_F(Painting, StackCentreAndRightAlignEachPieceAcrossTheItem) {
 
     Capture centre = Paint(LayoutStack, DispPosCenter, 2, 0);
     // Centred over the full width, the icon's corner notwithstanding.
-    EXPECT_EQ(timeLine.left + (240 - timeWidth) / 2, centre.Ink(20, -1, 0, timeHeight).left);
-    EXPECT_EQ(dateLine.left + (240 - dateWidth) / 2,
+    EXPECT_EQ(timeLine.left + (DeviceScreenWidth - timeWidth) / 2,
+              centre.Ink(20, -1, 0, timeHeight).left);
+    EXPECT_EQ(dateLine.left + (DeviceScreenWidth - dateWidth) / 2,
               centre.Ink(20, -1, timeHeight, 2 * timeHeight).left);
 
     Capture right = Paint(LayoutStack, DispPosRight, 2, 0);
@@ -121,7 +122,7 @@ TEST_F(Painting, OutOfRangeValuesDrawLikeTheirNeighbours) {
 
 TEST_F(Painting, DateTimeDrawsTheDateFirst) {
     UseFonts(FontOfHeight(-10), FontOfHeight(-30)); // a small time and a tall date
-    SetWindowPos(item, NULL, 0, 0, 240, 60, SWP_NOZORDER | SWP_NOMOVE);
+    SetWindowPos(item, NULL, 0, 0, DeviceScreenWidth, 60, SWP_NOZORDER | SWP_NOMOVE);
     for (int dispType : {2, 3}) {
         Capture c = Paint(LayoutFlat, DispPosLeft, dispType, 1);
         RECT all = c.Ink();
@@ -162,7 +163,7 @@ TEST_F(Painting, EveryPaintRecordsTheTimeItDrew) {
 
     FakeNow = times[2];
     HDC memory = CreateCompatibleDC(NULL);
-    RECT client = {0, 0, 240, 40};
+    RECT client = {0, 0, DeviceScreenWidth, 40};
     PaintItem(item, memory, client);
     DeleteDC(memory);
     EXPECT_EQ(0, memcmp(&times[2], &LastPaintedTime, sizeof LastPaintedTime));

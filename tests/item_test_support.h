@@ -91,7 +91,7 @@ class ItemTest : public ::testing::Test {
 
     // Creates the item through export 240, called as the host's type declares it, and gives it a
     // row of the given size.
-    HWND MakeItem(int width = 240, int height = 40) {
+    HWND MakeItem(int width = DeviceScreenWidth, int height = 40) {
         PFNCUSTOMINITIALIZEITEM export240 = InitializeCustomItem;
         HWND item = export240(&listItem, host);
         SetWindowPos(item, NULL, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -119,7 +119,7 @@ TEST_F(ItemWindowTest, Export240MakesANewWindowEachCall) {
         EXPECT_TRUE(IsWindowVisible(window));
         RECT bounds;
         GetWindowRect(window, &bounds);
-        EXPECT_EQ(240, bounds.right - bounds.left);
+        EXPECT_EQ(DeviceScreenWidth, bounds.right - bounds.left);
         EXPECT_EQ(0, bounds.bottom - bounds.top);
         WCHAR title[64];
         GetWindowTextW(window, title, 64);

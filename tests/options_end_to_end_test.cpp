@@ -17,7 +17,8 @@ namespace {
 
 const COLORREF Chosen = RGB(200, 30, 60);
 const COLORREF HostText = RGB(16, 32, 96);
-const int HostWidth = 240, HostHeight = 268;
+const int HostWidth = DeviceScreenWidth,
+          HostHeight = DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight;
 
 // The build folder as Wine sees it (drive Z: is the Linux root).
 std::wstring BuildPath(const char* name) {

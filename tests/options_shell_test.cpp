@@ -4,6 +4,7 @@
 #include "item/module.h"
 #include "options/options_dialog.h"
 #include "platform/shell_dialog.h"
+#include "platform/today_host.h"
 #include "resources/resource.h"
 #include "tests/dialog_driver.h"
 #include "tests/options_support.h"
@@ -23,15 +24,16 @@ int Scaled(int pixels, int index) {
 }
 
 TEST(ShellDialog, FlagsDecideTheSizeAndTheDoneControl) {
+    const int FullScreen = DeviceScreenHeight - DeviceNavBarHeight; // below the navigation bar
     struct Case {
         DWORD Mask, Flags;
         int Height; // device pixels at 96 dpi; 0: the template's own size
         bool Done;
         DWORD Remembered;
     } cases[] = {
-        {SHIDIM_FLAGS, 13, 294, true, 13},
-        {SHIDIM_FLAGS, 45, 294, true, 45},
-        {SHIDIM_FLAGS, SHIDIF_SIZEDLG, 268, false, SHIDIF_SIZEDLG},
+        {SHIDIM_FLAGS, 13, FullScreen, true, 13},
+        {SHIDIM_FLAGS, 45, FullScreen, true, 45},
+        {SHIDIM_FLAGS, SHIDIF_SIZEDLG, FullScreen - DeviceMenuBarHeight, false, SHIDIF_SIZEDLG},
         {SHIDIM_FLAGS, SHIDIF_SIPDOWN, 0, false, SHIDIF_SIPDOWN},
         {0, 13, 0, false, 0}, // the flags are not marked valid
     };
@@ -46,9 +48,9 @@ TEST(ShellDialog, FlagsDecideTheSizeAndTheDoneControl) {
         RECT after;
         GetWindowRect(dialog, &after);
         if (c.Height) {
-            EXPECT_EQ(after.right - after.left, Scaled(240, LOGPIXELSX)) << c.Flags;
-            EXPECT_EQ(after.bottom - after.top,
-                      Scaled(c.Height + 26, LOGPIXELSY) - Scaled(26, LOGPIXELSY));
+            EXPECT_EQ(after.right - after.left, Scaled(DeviceScreenWidth, LOGPIXELSX)) << c.Flags;
+            EXPECT_EQ(after.bottom - after.top, Scaled(c.Height + DeviceNavBarHeight, LOGPIXELSY) -
+                                                    Scaled(DeviceNavBarHeight, LOGPIXELSY));
         } else {
             EXPECT_TRUE(EqualRect(&before, &after)) << c.Flags;
         }

@@ -170,7 +170,8 @@ void PaintEveryLayout(HWND host, FuzzRandom& random) {
     HWND item = InitializeCustomItem(&listItem, host);
     if (!item)
         Fail("export 240 made no window");
-    SetWindowPos(item, NULL, 0, 0, 240, 1 + random.Below(200), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(item, NULL, 0, 0, DeviceScreenWidth, 1 + random.Below(200),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     if (SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&listItem, 0) != 1)
         Fail("the first refresh query did not ask for a redraw");
     int height = ScaleRound(RowCount * RowUnitAt96, ScreenDpi(LOGPIXELSY), ReferenceDpi);

@@ -122,7 +122,7 @@ TEST_F(SoakDay, ADayOfASecondsClockPaintsEverySecondAndHoldsNothingMore) {
     ClockSettings.DispType = 2; // time and date
     ASSERT_EQ(ShowSeconds, 1);
     FakeNow = At(0, 0, 0);
-    HWND item = MakeItem(240, 40);
+    HWND item = MakeItem(DeviceScreenWidth, 40);
     ASSERT_NE(item, nullptr);
     ASSERT_EQ(Query(item), 1) << "the first answer gives the height";
 
