@@ -18,8 +18,11 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 if(NOT MORVANE_NO_WINE_TESTS)
-  # CTest runs the Windows executables under Wine in the build folder's private prefix.
+  # CTest runs the Windows executables under Wine in the build folder's private prefixes: one at
+  # 96 dpi and one at 192 dpi for the high-resolution suites.
   set(MORVANE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix for tests")
+  set(MORVANE_WINEPREFIX_192 "${CMAKE_BINARY_DIR}/wineprefix-192" CACHE PATH
+      "Wine prefix configured for 192 dpi")
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env WINEPREFIX=${MORVANE_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= wine)
+      ${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-prefix-run ${MORVANE_WINEPREFIX} 96)
 endif()

@@ -22,13 +22,7 @@ morvane_add_gtest(item_tests RUN_SERIAL TRUE)
 # its server started on first use by the emulator wrapper.
 add_executable(item_dpi_tests item_dpi_test.cpp ${item_test_resources})
 target_link_libraries(item_dpi_tests PRIVATE morvane_item gtest_main)
-if(NOT MORVANE_NO_WINE_TESTS)
-  set(MORVANE_WINEPREFIX_192 "${CMAKE_BINARY_DIR}/wineprefix-192" CACHE PATH
-      "Wine prefix configured for 192 dpi")
-  set_target_properties(item_dpi_tests PROPERTIES CROSSCOMPILING_EMULATOR
-    "${CMAKE_SOURCE_DIR}/scripts/lib/wine-prefix-run;${MORVANE_WINEPREFIX_192};192")
-  morvane_add_gtest(item_dpi_tests RUN_SERIAL TRUE)
-endif()
+morvane_add_gtest(item_dpi_tests HIGH_DPI RUN_SERIAL TRUE)
 
 # A library without export 240, for today.exe's refusal.
 add_library(host_not_item SHARED host_not_item.cpp host_not_item.def)

@@ -69,18 +69,25 @@ LOGFONTW EditedRecord(LONG height, LONG weight = 400, BYTE italic = 0) {
 
 class SelectFont : public OptionsTest {};
 
+// Heights in pixels of a 96-dpi screen, times this: the cases hold on a 96- and a 192-dpi screen.
+int PixelsPer96() {
+    EXPECT_EQ(ScreenDpiY() % 96, 0) << "the screen has " << ScreenDpiY() << " dpi";
+    return ScreenDpiY() / 96;
+}
+
 TEST_F(SelectFont, OpensOnTheRecordsFaceSizeAndStyle) {
-    if (ScreenDpiY() != 96)
-        GTEST_SKIP() << "sizes here are for 96 dpi; the screen has " << ScreenDpiY();
+    const int k = PixelsPer96();
     struct Case {
         LOGFONTW Font;
         const wchar_t* Size;
         bool Bold, Italic;
     } cases[] = {
-        {EditedRecord(-16), L"12", false, false},      {EditedRecord(16), L"12", false, false},
-        {EditedRecord(-15), L"", false, false}, // 11 points is not offered
-        {EditedRecord(-96, 500), L"72", true, false},  {EditedRecord(-9, 401, 1), L"7", true, true},
-        {EditedRecord(-9, 400, 7), L"7", false, true},
+        {EditedRecord(-16 * k), L"12", false, false},
+        {EditedRecord(16 * k), L"12", false, false},
+        {EditedRecord(-15 * k), L"", false, false}, // 11 points is not offered
+        {EditedRecord(-96 * k, 500), L"72", true, false},
+        {EditedRecord(-9 * k, 401, 1), L"7", true, true},
+        {EditedRecord(-9 * k, 400, 7), L"7", false, true},
     };
     for (const Case& c : cases) {
         LOGFONTW font = c.Font;
@@ -101,9 +108,10 @@ TEST_F(SelectFont, OpensOnTheRecordsFaceSizeAndStyle) {
 }
 
 // OK returns whether anything the dialog shows differs; a difference replaces the whole record.
+// Sizes whose heights are whole pixels at any multiple of 96 dpi (9 and 18 points); the rounded
+// ones are SizesFollowTheScreenResolution's.
 TEST_F(SelectFont, OkReplacesTheRecordOnlyWhenSomethingDiffers) {
-    if (ScreenDpiY() != 96)
-        GTEST_SKIP() << "sizes here are for 96 dpi; the screen has " << ScreenDpiY();
+    const int k = PixelsPer96();
     struct Case {
         const char* Name;
         LOGFONTW Font;
@@ -112,19 +120,19 @@ TEST_F(SelectFont, OkReplacesTheRecordOnlyWhenSomethingDiffers) {
         BYTE Italic;
         std::function<void(DriveDialog&)> Change;
     } cases[] = {
-        {"unchanged", EditedRecord(-16), 0, 0, 0, 0, [](DriveDialog&) {}},
-        {"positive height", EditedRecord(16), 1, -16, 400, 0, [](DriveDialog&) {}},
-        {"weight 500", EditedRecord(-16, 500), 1, -16, 700, 0, [](DriveDialog&) {}},
-        {"bold", EditedRecord(-16), 1, -16, 700, 0,
+        {"unchanged", EditedRecord(-16 * k), 0, 0, 0, 0, [](DriveDialog&) {}},
+        {"positive height", EditedRecord(16 * k), 1, -16 * k, 400, 0, [](DriveDialog&) {}},
+        {"weight 500", EditedRecord(-16 * k, 500), 1, -16 * k, 700, 0, [](DriveDialog&) {}},
+        {"bold", EditedRecord(-16 * k), 1, -16 * k, 700, 0,
          [](DriveDialog& d) { d.Click(IDC_SELECT_FONT_BOLD); }},
-        {"italic", EditedRecord(-16), 1, -16, 400, 1,
+        {"italic", EditedRecord(-16 * k), 1, -16 * k, 400, 1,
          [](DriveDialog& d) { d.Click(IDC_SELECT_FONT_ITALIC); }},
-        {"size 8", EditedRecord(-16), 1, -11, 400, 0,
-         [](DriveDialog& d) { d.Pick(IDC_SELECT_FONT_SIZE, L"8"); }},
-        {"size 10", EditedRecord(-16), 1, -13, 400, 0,
-         [](DriveDialog& d) { d.Pick(IDC_SELECT_FONT_SIZE, L"10"); }},
+        {"size 9", EditedRecord(-16 * k), 1, -12 * k, 400, 0,
+         [](DriveDialog& d) { d.Pick(IDC_SELECT_FONT_SIZE, L"9"); }},
+        {"size 18", EditedRecord(-16 * k), 1, -24 * k, 400, 0,
+         [](DriveDialog& d) { d.Pick(IDC_SELECT_FONT_SIZE, L"18"); }},
         // No size offered for the record and none picked: its own height stays.
-        {"no size", EditedRecord(-15), 1, -15, 400, 1,
+        {"no size", EditedRecord(-15 * k), 1, -15 * k, 400, 1,
          [](DriveDialog& d) { d.Click(IDC_SELECT_FONT_ITALIC); }},
     };
     const LOGFONTW family = FirstFamilyRecord(L"DejaVu Sans");

@@ -1,6 +1,6 @@
 # The stored-settings fuzzer under Wine: each batch a fresh process with random values under the
 # settings key (settings_fuzz_main.cpp says what it checks). CTest runs a short, fixed run;
-# `settings_fuzz SEED BATCHES` runs longer. Included from tests/CMakeLists.txt.
+# scripts/settings-fuzz runs longer. Included from tests/CMakeLists.txt.
 if(NOT WIN32)
   return()
 endif()
@@ -12,6 +12,5 @@ set_target_properties(settings_fuzz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_
 
 if(NOT MORVANE_NO_WINE_TESTS)
   add_test(NAME SettingsFuzz COMMAND settings_fuzz 1 12)
-  set_tests_properties(SettingsFuzz PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE
-                       PASS_REGULAR_EXPRESSION "12 batches from seed 1, 0 failed")
+  set_tests_properties(SettingsFuzz PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 endif()

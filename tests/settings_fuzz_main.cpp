@@ -37,6 +37,10 @@
 namespace {
 
 const char BatchArgument[] = "--batch";
+// A batch that fails its checks exits with BatchFailedCheck; the crash handler ends it with
+// BatchCrashed, and any other end (an exception past the handler, an exit of Wine's own) counts as
+// a crash too.
+enum { BatchFailedCheck = 1, BatchCrashed = 3 };
 const int DefaultBatches = 8;
 // A batch takes well under a second; one still running after this has hung.
 const DWORD BatchTimeout = 30000;
@@ -64,7 +68,7 @@ void Stage(const char* name) {
     va_end(args);
     printf("\n");
     fflush(stdout);
-    ExitProcess(1);
+    ExitProcess(BatchFailedCheck);
 }
 
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
@@ -80,7 +84,7 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
            (unsigned long)exception->ExceptionRecord->ExceptionCode, address, name,
            (unsigned long long)((BYTE*)address - (BYTE*)module));
     fflush(stdout);
-    ExitProcess(3);
+    ExitProcess(BatchCrashed);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
@@ -429,7 +433,7 @@ uint64_t BatchSeed(uint64_t seed, int batch) {
 
 int RunBatches(uint64_t seed, int batches) {
     DWORD start = GetTickCount();
-    int failed = 0, readAll = 0, fontsChanged = 0;
+    int crashed = 0, hungCount = 0, failedChecks = 0, readAll = 0, fontsChanged = 0;
     for (int b = 0; b < batches; ++b) {
         uint64_t batchSeed = BatchSeed(seed, b);
         DWORD exitCode = 0;
@@ -440,23 +444,28 @@ int RunBatches(uint64_t seed, int batches) {
         if (exitCode != 0 || hung || summary == std::string::npos ||
             sscanf(output.c_str() + summary, "ok read %d, fonts changed %d", &read, &changed) !=
                 2) {
-            ++failed;
+            const char* what = hung                           ? "hung and was ended"
+                               : exitCode == BatchFailedCheck ? "failed a check"
+                                                              : "crashed";
+            hungCount += hung;
+            failedChecks += !hung && exitCode == BatchFailedCheck;
+            crashed += !hung && exitCode != BatchFailedCheck;
             printf("settings_fuzz: batch %d %s (exit %lu); repeat it with: settings_fuzz "
                    "--batch %llu\n%s\n",
-                   b, hung ? "hung and was ended" : "failed", (unsigned long)exitCode,
-                   (unsigned long long)batchSeed, output.c_str());
+                   b, what, (unsigned long)exitCode, (unsigned long long)batchSeed, output.c_str());
             continue;
         }
         readAll += read == StoredNameCount;
         fontsChanged += changed;
     }
     double seconds = (GetTickCount() - start) / 1000.0;
-    printf("settings_fuzz: %d batches from seed %llu, %d failed, %.1f s (%.0f ms a batch); "
-           "%d read all twelve values, %d fonts replaced in Select Font\n",
-           batches, (unsigned long long)seed, failed, seconds,
+    printf("settings_fuzz: %d batches from seed %llu: %d crashed, %d hung, %d failed a check "
+           "(%.1f s, %.0f ms a batch); %d read all twelve values, %d fonts replaced in Select "
+           "Font\n",
+           batches, (unsigned long long)seed, crashed, hungCount, failedChecks, seconds,
            batches ? seconds * 1000 / batches : 0.0, readAll, fontsChanged);
     DeleteSettingsKey();
-    return failed ? 1 : 0;
+    return crashed + hungCount + failedChecks ? 1 : 0;
 }
 
 } // namespace

@@ -14,6 +14,5 @@ set_target_properties(soak_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BIN
 if(NOT MORVANE_NO_WINE_TESTS)
   # An hour of ticks and 20 cycles of each dialog.
   add_test(NAME Soak COMMAND soak_tests --ticks=3600 --cycles=20)
-  set_tests_properties(Soak PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
-                       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 2 tests")
+  set_tests_properties(Soak PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endif()
