@@ -3,6 +3,7 @@
 #include "host/console_text.h"
 #include "host/today_pictures.h"
 #include "host/today_press.h"
+#include "platform/scaling.h"
 
 #include <string.h>
 
@@ -13,7 +14,6 @@ TodayScreen Today;
 namespace {
 
 enum {
-    ReferenceDpi = 96,
     PollPeriod = 2000, // the Today screen asks its items every two seconds
     PollTimerId = 1,
     ExitTimerId = 2,
@@ -32,10 +32,6 @@ const WCHAR ScreenTitle[] = L"Today";
 const WCHAR ItemName[] = L"Morvane"; // the item's key under the Today screen's Items
 const DWORD ScreenStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-
-int Scale(int length, int dpi) {
-    return MulDiv(length, dpi, ReferenceDpi);
-}
 
 int ScreenDpi(int index) {
     HDC screen = GetDC(NULL);
@@ -86,8 +82,9 @@ void MakeWatermark() {
 void MeasureScreen() {
     int across = Today.Landscape ? DeviceScreenHeight : DeviceScreenWidth;
     int down = Today.Landscape ? DeviceScreenWidth : DeviceScreenHeight;
-    Today.Width = Scale(across, ScreenDpi(LOGPIXELSX));
-    Today.Height = Scale(down - DeviceNavBarHeight - DeviceMenuBarHeight, ScreenDpi(LOGPIXELSY));
+    Today.Width = ScaleRound(across, ScreenDpi(LOGPIXELSX), ReferenceDpi);
+    Today.Height = ScaleRound(down - DeviceNavBarHeight - DeviceMenuBarHeight,
+                              ScreenDpi(LOGPIXELSY), ReferenceDpi);
 }
 
 // Makes the window's client area exactly the screen's size; a menu that wraps takes some height.

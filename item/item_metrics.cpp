@@ -38,7 +38,7 @@ void UpdateMetrics(HWND window) {
     MeasureFont(dc, &ClockSettings.DateFont, &date);
 
     int height = TextHeight(&time, &date);
-    int unit = ScaleFrom96(RowUnitAt96, ScreenDpi(LOGPIXELSY));
+    int unit = ScaleRound(RowUnitAt96, ScreenDpi(LOGPIXELSY), ReferenceDpi);
     // A failed or tiny resolution gives no usable unit: the item keeps one row.
     if (unit > 0)
         RowCount = (height + unit - 1) / unit;

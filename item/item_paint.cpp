@@ -61,7 +61,8 @@ static int FlatStart(HDC dc, RECT client, int width, int margin, const DispTypeR
     switch (ClockSettings.DispPos) {
     case DispPosCenter: candidate = (width - FlatLineWidth(dc, client, row, now)) / 2; break;
     case DispPosRight:
-        candidate = width - FlatLineWidth(dc, client, row, now) - ScaleFrom96(RightMarginAt96, dpi);
+        candidate = width - FlatLineWidth(dc, client, row, now) -
+                    ScaleRound(RightMarginAt96, dpi, ReferenceDpi);
         break;
     default: return margin;
     }
@@ -93,14 +94,14 @@ void PaintItem(HWND window, HDC dc, RECT client) {
     ReadLocalTime(&now);
     LastPaintedTime = now;
 
-    int x = ClockSettings.HiddenIcon ? 0 : ScaleFrom96(TextMarginAt96, dpi);
+    int x = ClockSettings.HiddenIcon ? 0 : ScaleRound(TextMarginAt96, dpi, ReferenceDpi);
     if (flat) {
         if (ClockSettings.DispPos != DispPosLeft)
             x = FlatStart(dc, client, width, x, row, &now);
     } else if (ClockSettings.DispPos == DispPosCenter) {
         x = 0;
     } else if (ClockSettings.DispPos == DispPosRight) {
-        width -= ScaleFrom96(RightMarginAt96, dpi);
+        width -= ScaleRound(RightMarginAt96, dpi, ReferenceDpi);
     }
     UINT stackFlags = StackAlignment();
 

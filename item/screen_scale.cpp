@@ -30,22 +30,9 @@ int ScreenDpi(int index) {
     return DpiValue[slot];
 }
 
-int ScaleRound(int a, int b, int c) {
-    if (c == 0)
-        return 0;
-    // 64-bit product: a row height times a resolution must not wrap.
-    LONGLONG magnitude = a < 0 ? -(LONGLONG)a : (LONGLONG)a;
-    LONGLONG scaled = (magnitude * b + c / 2) / c;
-    return (int)(a < 0 ? -scaled : scaled);
-}
-
-int ScaleFrom96(int k, int dpi) {
-    return (k * dpi + ReferenceDpi / 2) / ReferenceDpi;
-}
-
 void LoadItemIcon(HINSTANCE instance) {
-    int width = ScaleFrom96(IconSizeAt96, ScreenDpi(LOGPIXELSX));
-    int height = ScaleFrom96(IconSizeAt96, ScreenDpi(LOGPIXELSY));
+    int width = ScaleRound(IconSizeAt96, ScreenDpi(LOGPIXELSX), ReferenceDpi);
+    int height = ScaleRound(IconSizeAt96, ScreenDpi(LOGPIXELSY), ReferenceDpi);
     ItemIcon = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(IDI_ITEM), IMAGE_ICON, width, height,
                                  LR_DEFAULTCOLOR);
 }

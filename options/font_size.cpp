@@ -1,18 +1,12 @@
 #include "platform/platform.h"
 #include "options/font_size.h"
+#include "platform/scaling.h"
 
 #include <limits.h>
 
 const int FontSizeList[FontSizeCount] = {7,  8,  9,  10, 12, 14, 16, 18, 20, 22,
                                          24, 26, 28, 30, 32, 34, 36, 38, 40, 42,
                                          44, 46, 48, 50, 54, 56, 60, 64, 68, 72};
-
-// (a * b + c / 2) / c for non-negative operands and c > 0, in 64 bits (a is at most 2^31 and b
-// below 2^31, so nothing wraps), held at INT_MAX.
-static int RoundedMulDiv(LONGLONG a, LONGLONG b, LONGLONG c) {
-    LONGLONG result = (a * b + c / 2) / c;
-    return result > INT_MAX ? INT_MAX : (int)result;
-}
 
 int ParseInt(const WCHAR** cursor) {
     const WCHAR* p = *cursor;
@@ -32,9 +26,9 @@ int ParseInt(const WCHAR** cursor) {
 
 int PointSizeOfHeight(LONG height, int dpi) {
     LONGLONG magnitude = height < 0 ? -(LONGLONG)height : height;
-    return RoundedMulDiv(magnitude, PointsPerInch, dpi);
+    return ScaleRound(magnitude, PointsPerInch, dpi);
 }
 
 LONG HeightOfPointSize(int pointSize, int dpi) {
-    return -RoundedMulDiv(pointSize, dpi, PointsPerInch);
+    return -ScaleRound(pointSize, dpi, PointsPerInch);
 }

@@ -3,11 +3,12 @@
 #include "item/module.h"
 #include "options/dialog_common.h"
 #include "options/font_size.h"
+#include "platform/scaling.h"
 #include "resources/resource.h"
 
 #include <string.h>
 
-enum { ListTextCapacity = 256, NormalWeight = 400, BoldWeight = 700, FallbackDpi = 96 };
+enum { ListTextCapacity = 256, NormalWeight = 400, BoldWeight = 700 };
 
 FontFamilyRecords FontFamilyList;
 // The record the running dialog edits: the request's lpLogFont.
@@ -17,7 +18,7 @@ static const WCHAR ListFailedText[] = TEXT("CB_ADDSTRING: failed.");
 
 static int DialogDpi(HDC dc) {
     int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    return dpi > 0 ? dpi : FallbackDpi;
+    return dpi > 0 ? dpi : ReferenceDpi;
 }
 
 static void ReleaseFontFamilyList() {

@@ -1,15 +1,11 @@
 #include "platform/platform.h"
 #include "platform/shell_dialog.h"
+#include "platform/scaling.h"
 #include "platform/today_host.h"
 
-enum {
-    RememberedDialogs = 16,
-    // The Done control and its margin, in dialog units.
-    DoneWidth = 40,
-    DoneHeight = 14,
-    DoneMargin = 4,
-    BaseDpi = 96
-};
+enum { RememberedDialogs = 16 };
+// The Done control and its margin, in dialog units.
+enum { DoneWidth = 40, DoneHeight = 14, DoneMargin = 4 };
 
 struct RememberedFlags {
     HWND Dialog;
@@ -36,10 +32,6 @@ BOOL ShellDialogFlags(HWND dialog, DWORD* flags) {
         }
     }
     return FALSE;
-}
-
-static int ScaleToScreen(int pixelsAt96, int dpi) {
-    return (pixelsAt96 * dpi + BaseDpi / 2) / BaseDpi;
 }
 
 // The window the dialog chain belongs to (the Today screen for the settings page), if any.
@@ -80,8 +72,8 @@ static void SizeToDevice(HWND dialog, DWORD flags) {
         return;
 
     HDC screen = GetDC(NULL);
-    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : BaseDpi;
-    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : BaseDpi;
+    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : ReferenceDpi;
+    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : ReferenceDpi;
     if (screen)
         ReleaseDC(NULL, screen);
 
@@ -90,9 +82,9 @@ static void SizeToDevice(HWND dialog, DWORD flags) {
     int screenWidth = turned ? DeviceScreenHeight : DeviceScreenWidth;
     int screenHeight = turned ? DeviceScreenWidth : DeviceScreenHeight;
     POINT origin = DeviceOrigin(root);
-    int top = ScaleToScreen(DeviceNavBarHeight, dpiY);
-    int width = ScaleToScreen(screenWidth, dpiX);
-    int height = ScaleToScreen(screenHeight - bottomReserve, dpiY) - top;
+    int top = ScaleRound(DeviceNavBarHeight, dpiY, ReferenceDpi);
+    int width = ScaleRound(screenWidth, dpiX, ReferenceDpi);
+    int height = ScaleRound(screenHeight - bottomReserve, dpiY, ReferenceDpi) - top;
     SetWindowPos(dialog, NULL, origin.x, origin.y + top, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -4,9 +4,12 @@
 
 namespace {
 
+// The one rounded multiply-divide: the row height (value 20 x rows, at dpi, over 96), the lengths
+// of a 96-dpi screen on this one, and the font sizes, which may meet any stored height.
 TEST(ScaleRound, RoundsHalfUpAwayFromZero) {
     struct {
-        int A, B, C, Expected;
+        LONGLONG Value;
+        int Multiplier, Divisor, Expected;
     } cases[] = {
         {60, 96, 96, 60},
         {20, 131, 96, 27},
@@ -18,18 +21,16 @@ TEST(ScaleRound, RoundsHalfUpAwayFromZero) {
         {0, 192, 96, 0},
         {30000000, 192, 96, 60000000}, // the product passes 2^31 but the result fits
         {5, 96, 0, 0},                 // no division by zero
+        {28, 192, 96, 56},
+        {16, 131, 96, 22},
+        {20, -1, 96, 0}, // a failed resolution query gives no row unit
+        {20, 2, 96, 0},
+        {2147483648LL, 72, 1, 2147483647}, // the magnitude of the lowest height, held
+        {-2147483647LL, 72, 1, -2147483647 - 1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.Expected, ScaleRound(c.A, c.B, c.C)) << c.A << " " << c.B << " " << c.C;
-}
-
-TEST(ScaleFrom96, RoundsToTheNearestPixel) {
-    struct {
-        int K, Dpi, Expected;
-    } cases[] = {{28, 96, 28},  {28, 192, 56}, {2, 192, 4}, {16, 131, 22},
-                 {20, 131, 27}, {20, -1, 0},   {20, 2, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.Expected, ScaleFrom96(c.K, c.Dpi)) << c.K << " at " << c.Dpi;
+        EXPECT_EQ(c.Expected, ScaleRound(c.Value, c.Multiplier, c.Divisor))
+            << c.Value << " " << c.Multiplier << " " << c.Divisor;
 }
 
 TEST(ItemIcon, IsSixteenPixelsScaledToTheScreen) {
@@ -39,7 +40,7 @@ TEST(ItemIcon, IsSixteenPixelsScaledToTheScreen) {
     ASSERT_TRUE(GetIconInfo(ItemIcon, &info));
     BITMAP mask;
     GetObjectW(info.hbmMask, sizeof mask, &mask);
-    int expected = ScaleFrom96(16, ScreenDpi(LOGPIXELSX));
+    int expected = ScaleRound(16, ScreenDpi(LOGPIXELSX), ReferenceDpi);
     EXPECT_EQ(expected, mask.bmWidth);
     EXPECT_EQ(info.hbmColor ? expected : 2 * expected, mask.bmHeight);
     DeleteObject(info.hbmMask);
