@@ -26,7 +26,7 @@
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
-#include "tests/win_support.h"
+#include "tests/support_host.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -44,21 +44,6 @@ bool Failed; // a path gave a wrong result
 const SYSTEMTIME BenchNow = {2024, 4, 0, 7, 10, 15, 30, 0};
 void WINAPI ReadBenchNow(SYSTEMTIME* now) {
     *now = BenchNow;
-}
-
-const COLORREF Background = RGB(250, 240, 200);
-HBRUSH BackgroundBrush;
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case TODAYM_GETCOLOR: return RGB(0, 0, 160);
-    case TODAYM_DRAWWATERMARK: {
-        auto* info = (TODAYDRAWWATERMARKINFO*)lParam;
-        FillRect(info->hdc, &info->rc, BackgroundBrush);
-        return 1;
-    }
-    default: return DefWindowProcW(window, message, wParam, lParam);
-    }
 }
 
 double Now() {
@@ -304,8 +289,7 @@ int main(int argc, char** argv) {
     }
     ModuleAttach(GetModuleHandleW(NULL));
     RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
-    BackgroundBrush = CreateSolidBrush(Background);
-    HWND host = CreateStandInHost(HostProc, L"MorvaneBenchHost", 480, 320);
+    HWND host = CreateStandInHost(480, 320);
     HANDLE ready = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);
 
     long ownAllocations = 0;
@@ -322,7 +306,6 @@ int main(int argc, char** argv) {
 
     DestroyWindow(host);
     CloseHandle(ready);
-    DeleteObject(BackgroundBrush);
     RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
     bool held = ownAllocations == 0 && libraryHeld && !Failed;
     printf("item_bench: %s\n",

@@ -2,162 +2,99 @@
 // ordinal and pictures it; the library exports ordinal 240 alone and registers its class while
 // loaded.
 #include "platform/platform.h"
+#include "platform/scaling.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"
+#include "tests/support_pictures.h"
+#include "tests/support_process.h"
+#include "tests/support_settings.h"
 #include "tests/test_text.h"
-#include "tests/win_support.h"
 
 #include <gtest/gtest.h>
-#include <wincodec.h>
 
 #include <string>
 #include <vector>
 
 namespace {
 
-// The build folder as Wine sees it (drive Z: is the Linux root).
-std::wstring BuildPath(const char* name) {
-    std::string path = std::string("Z:") + MORVANE_BUILD_DIR + "/" + name;
-    return std::wstring(path.begin(), path.end());
+const COLORREF TodayTextColor = RGB(16, 32, 96); // the text colour today.exe's theme gives items
+const int TodayHeight = DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight;
+
+int ScreenDpiY() {
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    return dpi;
 }
 
-struct RunResult {
-    DWORD ExitCode = 0xFFFFFFFF;
-    std::string Output; // standard output and error together
-};
-
-// Runs a program of the build folder with the arguments; a run that outlives the limit is ended
-// and fails the test. Its output goes to a file rather than a pipe: a desktop process that the
-// program may start inherits the handles and would keep a pipe open long after the program ended.
-RunResult RunBuilt(const char* program, const std::wstring& arguments, DWORD limit = 60000) {
-    RunResult result;
-    std::wstring command = L"\"" + BuildPath(program) + L"\" " + arguments;
-    std::wstring outputPath = BuildPath("host_test_output.txt");
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                CREATE_ALWAYS, 0, NULL);
-    if (output == INVALID_HANDLE_VALUE)
-        return result;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    std::vector<WCHAR> line(command.begin(), command.end());
-    line.push_back(0);
-    BOOL started =
-        CreateProcessW(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process);
-    CloseHandle(output);
-    if (started) {
-        if (WaitForSingleObject(process.hProcess, limit) == WAIT_TIMEOUT) {
-            ADD_FAILURE() << "today.exe did not finish in " << limit << " ms";
-            TerminateProcess(process.hProcess, 99);
-            WaitForSingleObject(process.hProcess, 5000);
-        }
-        GetExitCodeProcess(process.hProcess, &result.ExitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    HANDLE written = CreateFileW(outputPath.c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (written != INVALID_HANDLE_VALUE) {
-        char chunk[4096];
-        DWORD got;
-        while (ReadFile(written, chunk, sizeof chunk, &got, NULL) && got > 0)
-            result.Output.append(chunk, got);
-        CloseHandle(written);
-    }
-    DeleteFileW(outputPath.c_str());
-    return result;
+// A length of a 96-dpi screen on this one.
+int Scaled(int pixels) {
+    return ScaleRound(pixels, ScreenDpiY(), ReferenceDpi);
 }
 
-RunResult RunToday(const std::wstring& arguments, DWORD limit = 60000) {
+std::wstring Press(int id) {
+    return L"--press " + std::to_wstring(id) + L" ";
+}
+
+std::wstring Pick(int id, const wchar_t* entry) {
+    return L"--pick \"" + std::to_wstring(id) + L"=" + entry + L"\" ";
+}
+
+ProgramRun RunToday(const std::wstring& arguments, DWORD limit = 60000) {
     return RunBuilt("today.exe", arguments, limit);
 }
 
-// Decodes a PNG with the system's own codecs into 0x00RRGGBB pixels.
-bool ReadPng(const std::wstring& path, UINT* width, UINT* height, std::vector<DWORD>* pixels) {
-    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-    IWICImagingFactory* factory = NULL;
-    IWICBitmapDecoder* decoder = NULL;
-    IWICBitmapFrameDecode* frame = NULL;
-    IWICFormatConverter* converter = NULL;
-    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
-                                         IID_IWICImagingFactory, (void**)&factory)) &&
-              SUCCEEDED(factory->CreateDecoderFromFilename(
-                  path.c_str(), NULL, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder)) &&
-              SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(width, height)) &&
-              SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-              SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA,
-                                              WICBitmapDitherTypeNone, NULL, 0,
-                                              WICBitmapPaletteTypeCustom));
-    if (ok) {
-        pixels->resize((size_t)*width * *height);
-        ok = SUCCEEDED(converter->CopyPixels(NULL, *width * 4, (UINT)pixels->size() * 4,
-                                             (BYTE*)pixels->data()));
-        for (DWORD& p : *pixels)
-            p &= 0xFFFFFF;
-    }
-    for (IUnknown* object :
-         {(IUnknown*)converter, (IUnknown*)frame, (IUnknown*)decoder, (IUnknown*)factory})
-        if (object)
-            object->Release();
-    CoUninitialize();
-    return ok;
+// Settings stored by store_settings.exe, as the gallery stores each picture's.
+ProgramRun StoreSettings(const std::wstring& arguments) {
+    return RunBuilt("store_settings.exe", arguments, 30000);
+}
+
+// today.exe's picture of its screen once it has run with the arguments; the run's result in run.
+Picture TodaySnapshot(const std::wstring& arguments, ProgramRun* run) {
+    std::wstring file = BuildPath("host_test_today.png");
+    DeleteFileW(file.c_str());
+    *run = RunToday(arguments + L" --snapshot \"" + file + L"\" --exit-after 30");
+    Picture picture;
+    EXPECT_TRUE(ReadPng(file, &picture)) << "no readable picture; today.exe said:\n" << run->Output;
+    DeleteFileW(file.c_str());
+    return picture;
+}
+
+// What today.exe says of the item's row: "the item's row: N pixels high".
+std::string RowOf(int pixelsAt96) {
+    return "the item's row: " + std::to_string(Scaled(pixelsAt96)) + " pixels";
 }
 
 TEST(TodayScreen, SnapshotShowsTheClockWithItsIcon) {
     DeleteSettingsKey();
-    std::wstring picture = BuildPath("host_test_today.png");
-    DeleteFileW(picture.c_str());
-    RunResult run = RunToday(L"--snapshot \"" + picture + L"\" --exit-after 30");
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"", &run);
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
-
-    UINT width = 0, height = 0;
-    std::vector<DWORD> pixels;
-    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels)) << "not a readable PNG";
-    EXPECT_EQ((UINT)DeviceScreenWidth, width);
-    EXPECT_EQ((UINT)(DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight), height);
-    const DWORD theme = 0x102060, iconCentre = 0xFF0000; // today.exe's text colour; the red hub
-    int text = 0, icon = 0, below = 0;
-    for (UINT y = 0; y < height; ++y)
-        for (UINT x = 0; x < width; ++x) {
-            DWORD p = pixels[(size_t)y * width + x];
-            text += NearColour(p, theme) && y < 20 && x >= 28;
-            icon += p == iconCentre && y < 16 && x < 20;
-            below += NearColour(p, theme) && y >= 20;
-        }
-    EXPECT_GT(text, 15) << "the time drawn in the theme's text colour right of the icon";
-    EXPECT_GT(icon, 0);
-    EXPECT_EQ(0, below) << "one row of 20 pixels holds the default clock";
-    DeleteFileW(picture.c_str());
+    EXPECT_EQ(Scaled(DeviceScreenWidth), screen.Width);
+    EXPECT_EQ(Scaled(TodayHeight), screen.Height);
+    EXPECT_GT(screen.CountNear(TodayTextColor, Scaled(28), -1, 0, Scaled(20)), 15)
+        << "the time drawn in the theme's text colour right of the icon";
+    EXPECT_GT(screen.Count(IconHubColor, 0, Scaled(20), 0, Scaled(16)), 0);
+    EXPECT_EQ(0, screen.CountNear(TodayTextColor, 0, -1, Scaled(20), -1))
+        << "one row of 20 pixels holds the default clock";
 }
 
 TEST(TodayScreen, DisabledItemMakesNoWindowAndShowsNothing) {
     DeleteSettingsKey();
-    std::wstring picture = BuildPath("host_test_disabled.png");
-    RunResult run = RunToday(L"--disabled --snapshot \"" + picture + L"\" --exit-after 30");
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"--disabled", &run);
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
     EXPECT_NE(std::string::npos, run.Output.find("the item is disabled and made no window"))
         << run.Output;
-    UINT width = 0, height = 0;
-    std::vector<DWORD> pixels;
-    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
-    int drawn = 0;
-    for (DWORD p : pixels)
-        drawn +=
-            NearColour(p, 0x102060) || p == 0xFF0000; // today.exe's text colour; the icon's red hub
-    EXPECT_EQ(0, drawn) << "neither clock nor icon on the screen";
-    DeleteFileW(picture.c_str());
+    EXPECT_EQ(0, screen.CountNear(TodayTextColor) + screen.Count(IconHubColor))
+        << "neither clock nor icon on the screen";
 }
 
 struct Failure {
     const char* Name;
-    const WCHAR* Arguments;
+    std::wstring Arguments;
     DWORD ExitCode;
-    const char* Message;
+    std::string Message;
 };
 
 void PrintTo(const Failure& f, std::ostream* out) {
@@ -184,7 +121,7 @@ TEST_P(TodayScreenFailure, SaysWhatWentWrong) {
     size_t slot = arguments.find(L"%B");
     if (slot != std::wstring::npos)
         arguments.replace(slot, 2, BuildPath(""));
-    RunResult run = RunToday(arguments, 30000);
+    ProgramRun run = RunToday(arguments, 30000);
     EXPECT_EQ(GetParam().ExitCode, run.ExitCode) << run.Output;
     EXPECT_NE(std::string::npos, run.Output.find(GetParam().Message)) << run.Output;
 }
@@ -203,13 +140,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "cannot load the item library"},
         Failure{"NotAnItem", L"--dll \"%Bhost_not_item.dll\" --exit-after 5", 3,
                 "has no export 240"},
+        Failure{"NoSettingsPage", L"--dll \"%Bhost_no_page.dll\" --open-settings --exit-after 5", 0,
+                "has no settings page: its library has no export 241"},
         Failure{"PressNoId", L"--open-settings --press", 2, "--press needs a control id"},
         Failure{"PressNotAnId", L"--open-settings --press 10x8", 2, "not '10x8'"},
         Failure{"PressTooLarge", L"--open-settings --press 65536", 2, "from 1 to 65535"},
-        Failure{"PressWithoutSettingsPage", L"--press 1008", 2, "add --open-settings"},
+        Failure{"PressWithoutSettingsPage", Press(IDC_OPTIONS_FORMAT), 2, "add --open-settings"},
         Failure{"PickNoEntry", L"--open-settings --pick 1011", 2, "as ID=ENTRY"},
-        Failure{"PickMissingEntry", L"--open-settings --pick 1011=Sideways --exit-after 20", 6,
-                "step 1: the dialog on top has no entry 'Sideways' in list 1011"},
+        Failure{"PickMissingEntry",
+                L"--open-settings " + Pick(IDC_OPTIONS_LAYOUT, L"Sideways") + L"--exit-after 20", 6,
+                "step 1: the dialog on top has no entry 'Sideways' in list " +
+                    std::to_string(IDC_OPTIONS_LAYOUT)},
         Failure{"DialogSnapshotWithoutSettingsPage", L"--snapshot-dialog x.png", 2,
                 "add --open-settings"},
         Failure{"NoDialogSnapshotName", L"--open-settings --snapshot-dialog", 2,
@@ -218,25 +159,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "cannot be used together"},
         Failure{"PressMissingControl", L"--open-settings --press 4242 --exit-after 20", 6,
                 "step 1: the dialog on top has no control 4242"},
+        // The default font mode leaves the Fonts dialog's Font... buttons disabled.
         Failure{"PressDisabledControl",
-                L"--open-settings --press 1004 --press 1008 --exit-after 20", 6,
-                "step 2: the dialog on top has control 1008 disabled"},
+                L"--open-settings " + Press(IDC_OPTIONS_FONTS) + Press(IDC_FONTS_TIME_FONT) +
+                    L"--exit-after 20",
+                6,
+                "step 2: the dialog on top has control " + std::to_string(IDC_FONTS_TIME_FONT) +
+                    " disabled"},
         Failure{"PressOpensNoDialog",
-                L"--open-settings --press 1016 --press 1015 --snapshot-dialog "
-                L"\"%Bhost_test_never.png\" --exit-after 6",
+                L"--open-settings " + Press(IDC_OPTIONS_ICON) + Press(IDC_ICON_HIDE) +
+                    L"--snapshot-dialog \"%Bhost_test_never.png\" --exit-after 6",
                 5, "2 of 2 steps made, and no new dialog came up"}),
     [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(TodayScreen, SettingsPageRunsExport241OrSaysItIsMissing) {
-    HMODULE library = LoadLibraryW(BuildPath("morvane.dll").c_str());
-    ASSERT_NE(nullptr, library);
-    bool hasPage = GetProcAddress(library, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
-    FreeLibrary(library);
-    RunResult run = RunToday(L"--open-settings --exit-after 3");
-    EXPECT_EQ(0u, run.ExitCode) << run.Output;
-    const char* expected = hasPage ? "settings page closed" : "has no export 241";
-    EXPECT_NE(std::string::npos, run.Output.find(expected)) << run.Output;
-}
 
 DWORD WINAPI DoNothing(void*) {
     return 0;
@@ -294,29 +228,9 @@ TEST_F(Library, ClassLivesFromLoadToUnloadAndThreadsChangeNothing) {
     library = NULL;
 }
 
-// Settings stored by store_settings.exe, as the gallery stores each picture's.
-RunResult StoreSettings(const std::wstring& arguments) {
-    return RunBuilt("store_settings.exe", arguments, 30000);
-}
-
-DWORD StoredDword(const WCHAR* name) {
-    DWORD type = 0, value = 0xDEADBEEF;
-    std::vector<BYTE> bytes;
-    if (ReadSettingsValue(name, &type, &bytes) && type == REG_DWORD && bytes.size() == 4)
-        memcpy(&value, bytes.data(), 4);
-    return value;
-}
-
-int ScreenDpiY() {
-    HDC screen = GetDC(NULL);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(NULL, screen);
-    return dpi;
-}
-
 TEST(StoreSettings, WritesTheTwelveValuesInTheirStoredForm) {
     DeleteSettingsKey();
-    RunResult run =
+    ProgramRun run =
         StoreSettings(L"Layout=Stack \"DispType=Date Time\" DispPos=2 HiddenIcon=1 "
                       L"UseColor=1 TextColor=#C01020 FontSel=2 "
                       L"\"TimeFont=DejaVu Sans,14,bold\" \"DateFont=VL Gothic,9,italic\" "
@@ -351,7 +265,7 @@ TEST(StoreSettings, WritesTheTwelveValuesInTheirStoredForm) {
         ASSERT_EQ(sizeof(LOGFONTW), bytes.size());
         LOGFONTW font;
         memcpy(&font, bytes.data(), sizeof font);
-        EXPECT_EQ(-MulDiv(expected.Points, ScreenDpiY(), 72), font.lfHeight) << expected.Name;
+        EXPECT_EQ(-ScaleRound(expected.Points, ScreenDpiY(), 72), font.lfHeight) << expected.Name;
         EXPECT_EQ(0, font.lfWidth);
         EXPECT_EQ(expected.Weight, font.lfWeight);
         EXPECT_EQ(expected.Italic, font.lfItalic);
@@ -371,7 +285,7 @@ TEST(StoreSettings, RefusesAMistakeAndLeavesTheStoredValuesAlone) {
                                L"Colour=1",
                                L"HiddenIcon"};
     for (const WCHAR* mistake : mistakes) {
-        RunResult run = StoreSettings(L"DispPos=Right \"" + std::wstring(mistake) + L"\"");
+        ProgramRun run = StoreSettings(L"DispPos=Right \"" + std::wstring(mistake) + L"\"");
         EXPECT_EQ(2u, run.ExitCode) << run.Output;
         EXPECT_NE(std::string::npos, run.Output.find("nothing stored")) << run.Output;
         EXPECT_EQ(1u, StoredDword(L"Layout"));
@@ -385,29 +299,17 @@ TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
     ASSERT_EQ(0u, StoreSettings(L"Layout=Stack \"DispType=Time Date\" DispPos=Right HiddenIcon=1 "
                                 L"UseColor=1 TextColor=#C00000")
                       .ExitCode);
-    std::wstring picture = BuildPath("host_test_stored.png");
-    RunResult run = RunToday(L"--snapshot \"" + picture + L"\" --exit-after 30");
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"", &run);
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
     // Two lines of the system font take two rows of 20 units.
-    std::string row = "the item's row: " + std::to_string(MulDiv(40, ScreenDpiY(), 96)) + " pixels";
-    EXPECT_NE(std::string::npos, run.Output.find(row)) << run.Output;
-    UINT width = 0, height = 0;
-    std::vector<DWORD> pixels;
-    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
-    int left = 0, right = 0, secondRow = 0, icon = 0;
-    for (UINT y = 0; y < height; ++y)
-        for (UINT x = 0; x < width; ++x) {
-            DWORD p = pixels[(size_t)y * width + x];
-            left += NearColour(p, 0xC00000) && x < width / 2;
-            right += NearColour(p, 0xC00000) && x >= width / 2;
-            secondRow += NearColour(p, 0xC00000) && y >= 20;
-            icon += p == 0xFF0000 && y < 16 && x < 20;
-        }
-    EXPECT_GT(right, 15) << "text in the stored colour, at the right";
-    EXPECT_EQ(0, left) << "right-aligned pieces leave the left half empty";
-    EXPECT_GT(secondRow, 4) << "the date stacked under the time";
-    EXPECT_EQ(0, icon) << "the icon is hidden";
-    DeleteFileW(picture.c_str());
+    EXPECT_NE(std::string::npos, run.Output.find(RowOf(40))) << run.Output;
+    const COLORREF stored = RGB(0xC0, 0, 0);
+    EXPECT_GT(screen.CountNear(stored, screen.Width / 2), 15) << "text in the stored colour, right";
+    EXPECT_EQ(0, screen.CountNear(stored, 0, screen.Width / 2))
+        << "right-aligned pieces leave the left half empty";
+    EXPECT_GT(screen.CountNear(stored, 0, -1, Scaled(20)), 4) << "the date stacked under the time";
+    EXPECT_EQ(0, screen.Count(IconHubColor)) << "the icon is hidden";
     DeleteSettingsKey();
 }
 
@@ -415,24 +317,16 @@ TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
 // height afresh, so a page that stacks two lines gets a row two lines high.
 TEST(TodayScreen, SettingsPageThatStacksTwoLinesLeavesARowTwoLinesHigh) {
     DeleteSettingsKey();
-    std::wstring picture = BuildPath("host_test_settings.png");
-    wchar_t steps[160];
-    swprintf(steps, 160, L"--pick %d=Stack --pick \"%d=Time Date\" --press %d", IDC_OPTIONS_LAYOUT,
-             IDC_OPTIONS_DISPTYPE, IDOK);
-    RunResult run = RunToday(L"--open-settings " + std::wstring(steps) + L" --snapshot \"" +
-                             picture + L"\" --exit-after 30");
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"--open-settings " + Pick(IDC_OPTIONS_LAYOUT, L"Stack") +
+                                       Pick(IDC_OPTIONS_DISPTYPE, L"Time Date") + Press(IDOK),
+                                   &run);
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
-    std::string row = "the item's row: " + std::to_string(MulDiv(40, ScreenDpiY(), 96)) + " pixels";
-    EXPECT_NE(std::string::npos, run.Output.find(row)) << run.Output;
-    UINT width = 0, height = 0;
-    std::vector<DWORD> pixels;
-    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
-    int secondRow = 0;
-    for (UINT y = 20; y < 40; ++y)
-        for (UINT x = 0; x < width; ++x)
-            secondRow += NearColour(pixels[(size_t)y * width + x], 0x102060);
-    EXPECT_GT(secondRow, 4) << "the date drawn in the second row";
-    DeleteFileW(picture.c_str());
+    EXPECT_NE(std::string::npos, run.Output.find("settings page closed with result 1"))
+        << run.Output;
+    EXPECT_NE(std::string::npos, run.Output.find(RowOf(40))) << run.Output;
+    EXPECT_GT(screen.CountNear(TodayTextColor, 0, -1, Scaled(20), Scaled(40)), 4)
+        << "the date drawn in the second row";
     DeleteSettingsKey();
 }
 
@@ -441,35 +335,27 @@ TEST(TodayScreen, SettingsPageThatStacksTwoLinesLeavesARowTwoLinesHigh) {
 TEST(TodayScreen, LandscapeAndBackWidenAndNarrowTheRow) {
     DeleteSettingsKey();
     ASSERT_EQ(0u, StoreSettings(L"DispPos=Right HiddenIcon=1").ExitCode);
-    std::wstring picture = BuildPath("host_test_turned.png");
     struct Case {
         const wchar_t* Arguments;
         int Width;
     } cases[] = {{L"--landscape", DeviceScreenHeight}, {L"--landscape --turn", DeviceScreenWidth}};
     for (const Case& c : cases) {
-        RunResult run = RunToday(std::wstring(c.Arguments) + L" --snapshot \"" + picture +
-                                 L"\" --exit-after 30");
+        SCOPED_TRACE(Utf8(c.Arguments));
+        ProgramRun run;
+        Picture screen = TodaySnapshot(c.Arguments, &run);
         ASSERT_EQ(0u, run.ExitCode) << run.Output;
-        UINT width = 0, height = 0;
-        std::vector<DWORD> pixels;
-        ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
-        EXPECT_EQ((UINT)MulDiv(c.Width, ScreenDpiY(), 96), width) << Utf8(c.Arguments);
-        int right = -1;
-        for (UINT y = 0; y < 20; ++y)
-            for (UINT x = 0; x < width; ++x)
-                if (NearColour(pixels[(size_t)y * width + x], 0x102060) && (int)x > right)
-                    right = (int)x;
-        EXPECT_GE(right, (int)width - 8) << Utf8(c.Arguments) << ": the clock ends at the right";
-        EXPECT_LT(right, (int)width - 1) << "within the right margin";
+        EXPECT_EQ(Scaled(c.Width), screen.Width);
+        RECT clock = screen.BoundsNear(TodayTextColor, 0, -1, 0, Scaled(20));
+        EXPECT_GE(clock.right, screen.Width - Scaled(8)) << "the clock ends at the right";
+        EXPECT_LT(clock.right, screen.Width) << "within the right margin";
     }
-    DeleteFileW(picture.c_str());
     DeleteSettingsKey();
 }
 
 struct DialogPicture {
     const char* Name;
     const WCHAR* Settings;
-    const WCHAR* Presses;
+    std::wstring Presses;
     const char* Caption;
 };
 
@@ -484,40 +370,37 @@ class DialogSnapshot : public ::testing::TestWithParam<DialogPicture> {};
 TEST_P(DialogSnapshot, PicturesTheDialogThePressesOpen) {
     DeleteSettingsKey();
     ASSERT_EQ(0u, StoreSettings(GetParam().Settings).ExitCode);
-    std::wstring picture = BuildPath("host_test_dialog.png");
-    DeleteFileW(picture.c_str());
-    RunResult run = RunToday(L"--open-settings " + std::wstring(GetParam().Presses) +
-                             L" --snapshot-dialog \"" + picture + L"\" --exit-after 30");
+    std::wstring file = BuildPath("host_test_dialog.png");
+    DeleteFileW(file.c_str());
+    ProgramRun run = RunToday(L"--open-settings " + GetParam().Presses + L" --snapshot-dialog \"" +
+                              file + L"\" --exit-after 30");
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
     std::string caption = std::string("(dialog \"") + GetParam().Caption + "\", ";
     EXPECT_NE(std::string::npos, run.Output.find(caption)) << run.Output;
 
-    UINT width = 0, height = 0;
-    std::vector<DWORD> pixels;
-    ASSERT_TRUE(ReadPng(picture, &width, &height, &pixels));
-    int dpi = ScreenDpiY();
-    EXPECT_EQ((UINT)MulDiv(DeviceScreenWidth, dpi, 96), width);
-    EXPECT_EQ((UINT)MulDiv(DeviceScreenHeight - DeviceNavBarHeight, dpi, 96), height)
+    Picture dialog;
+    ASSERT_TRUE(ReadPng(file, &dialog));
+    DeleteFileW(file.c_str());
+    EXPECT_EQ(Scaled(DeviceScreenWidth), dialog.Width);
+    EXPECT_EQ(Scaled(DeviceScreenHeight - DeviceNavBarHeight), dialog.Height)
         << "full screen below the navigation bar";
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
-    DWORD faceRgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
-    size_t faceCount = 0, dark = 0;
-    for (DWORD p : pixels) {
-        faceCount += p == faceRgb;
-        dark += (p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF) < 200;
-    }
-    EXPECT_GT(faceCount, pixels.size() / 2) << "the dialog's face fills the picture";
-    EXPECT_GT(dark, 100u) << "its texts and frames are drawn";
-    DeleteFileW(picture.c_str());
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    int all = dialog.Width * dialog.Height;
+    EXPECT_GT(dialog.Count(face), all / 2) << "the dialog's face fills the picture";
+    int dark = dialog.CountWhere(
+        [](COLORREF p) { return GetRValue(p) + GetGValue(p) + GetBValue(p) < 200; }, 0, -1, 0, -1);
+    EXPECT_GT(dark, 100) << "its texts and frames are drawn";
     DeleteSettingsKey();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     SettingsPage, DialogSnapshot,
     ::testing::Values(DialogPicture{"Options", L"", L"", "Dialog"},
-                      DialogPicture{"SelectFont", L"FontSel=2", L"--press 1004 --press 1009",
+                      DialogPicture{"SelectFont", L"FontSel=2",
+                                    Press(IDC_OPTIONS_FONTS) + Press(IDC_FONTS_DATE_FONT),
                                     "Select Font"},
-                      DialogPicture{"About", L"", L"--press 1016 --press 1005", "About Morvane"}),
+                      DialogPicture{"About", L"", Press(IDC_OPTIONS_ICON) + Press(IDC_ICON_ABOUT),
+                                    "About Morvane"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace

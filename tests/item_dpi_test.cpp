@@ -55,9 +55,9 @@ TEST_F(HighDpi, IconAndMarginsDoubleInSize) {
 
     HWND item = MakeItem(480, 80);
     ClockSettings.HiddenIcon = 1;
-    Capture bare = CaptureWindow(item);
+    Picture bare = CaptureItem(item);
     ClockSettings.HiddenIcon = 0;
-    Capture shown = CaptureWindow(item);
+    Picture shown = CaptureItem(item);
     RECT icon = shown.Ink(0, 40);
     EXPECT_GE(icon.left, 2);
     EXPECT_LE(icon.left, 4);
@@ -68,10 +68,10 @@ TEST_F(HighDpi, IconAndMarginsDoubleInSize) {
     // Stack, right: the text ends 4 pixels inside the item.
     ClockSettings.Layout = LayoutStack;
     ClockSettings.HiddenIcon = 1;
-    Capture left = CaptureWindow(item);
+    Picture left = CaptureItem(item);
     ClockSettings.DispPos = DispPosRight;
     ClockSettings.HiddenIcon = 0;
-    Capture right = CaptureWindow(item);
+    Picture right = CaptureItem(item);
     int width = TextWidth(ClockSettings.TimeFont, L"10:15");
     // Within a pixel (the condensed system font's last column may land either side), which
     // still tells a 4-pixel margin from an unscaled 2-pixel one.

@@ -108,7 +108,7 @@ TEST_F(Metrics, AFontBeyondAnyScreenIsTakenAtTheLargestSize) {
         UseFonts(bounded, bounded);
         UpdateMetrics(item);
         const int rows = RowCount, gap = ItemGap;
-        const Capture expected = CaptureWindow(item);
+        const Picture expected = CaptureItem(item);
 
         LOGFONTW asked = bounded;
         asked.lfHeight = c.Height;
@@ -117,7 +117,7 @@ TEST_F(Metrics, AFontBeyondAnyScreenIsTakenAtTheLargestSize) {
         UpdateMetrics(item);
         EXPECT_EQ(rows, RowCount) << "height " << c.Height << ", width " << c.Width;
         EXPECT_EQ(gap, ItemGap) << "height " << c.Height << ", width " << c.Width;
-        EXPECT_TRUE(CaptureWindow(item) == expected)
+        EXPECT_TRUE(CaptureItem(item) == expected)
             << "drawn unlike the largest size: height " << c.Height << ", width " << c.Width;
     }
 }

@@ -11,7 +11,6 @@ namespace {
 
 const WCHAR TimeText[] = L"10:15"; // "HH:mm" at the fake time
 const WCHAR DateText[] = L"4/7";   // "M/d"
-const COLORREF IconCentre = RGB(255, 0, 0);
 
 class Painting : public ItemTest {
   protected:
@@ -22,22 +21,22 @@ class Painting : public ItemTest {
         item = MakeItem();
         ASSERT_EQ(1, Query(item)); // measures: ItemGap is known from here on
     }
-    Capture Paint(int layout, int dispPos, int dispType, int hiddenIcon) {
+    Picture Paint(int layout, int dispPos, int dispType, int hiddenIcon) {
         ClockSettings.Layout = layout;
         ClockSettings.DispPos = dispPos;
         ClockSettings.DispType = dispType;
         ClockSettings.HiddenIcon = hiddenIcon;
-        return CaptureWindow(item);
+        return CaptureItem(item);
     }
     int Width(const WCHAR* text) { return TextWidth(ClockSettings.TimeFont, text); }
     HWND item = NULL;
 };
 
 TEST_F(Painting, IconShownMovesTheTextPastIt) {
-    Capture bare = Paint(LayoutFlat, DispPosLeft, 0, 1);
-    Capture withIcon = Paint(LayoutFlat, DispPosLeft, 0, 0);
-    EXPECT_EQ(0, bare.Count(IconCentre));
-    EXPECT_GT(withIcon.Count(IconCentre, 2, 18, 0, 16), 0) << "the icon's red centre";
+    Picture bare = Paint(LayoutFlat, DispPosLeft, 0, 1);
+    Picture withIcon = Paint(LayoutFlat, DispPosLeft, 0, 0);
+    EXPECT_EQ(0, bare.Count(IconHubColor));
+    EXPECT_GT(withIcon.Count(IconHubColor, 2, 18, 0, 16), 0) << "the icon's red centre";
     RECT icon = withIcon.Ink(0, 20);
     EXPECT_GE(icon.left, 2);
     EXPECT_LE(icon.left, 4) << "the round face nearly touches its square's edge";
@@ -61,8 +60,8 @@ void PrintTo(const Placement& p, std::ostream* out) {
 class FlatPlacement : public Painting, public ::testing::WithParamInterface<Placement> {};
 
 TEST_P(FlatPlacement, LineStartsWhereItsPositionPutsIt) {
-    Capture reference = Paint(LayoutFlat, DispPosLeft, 2, 1); // drawn from x = 0
-    Capture placed = Paint(LayoutFlat, GetParam().DispPos, 2, 0);
+    Picture reference = Paint(LayoutFlat, DispPosLeft, 2, 1); // drawn from x = 0
+    Picture placed = Paint(LayoutFlat, GetParam().DispPos, 2, 0);
     int line = Width(TimeText) + ItemGap + Width(DateText);
     int start = 28;
     if (GetParam().DispPos == DispPosCenter)
@@ -72,7 +71,8 @@ TEST_P(FlatPlacement, LineStartsWhereItsPositionPutsIt) {
     ASSERT_GT(start, 28 - 1);
     EXPECT_EQ(reference.Ink().left + start, placed.Ink(20).left);
     EXPECT_EQ(reference.Ink().right + start, placed.Ink(20).right);
-    EXPECT_EQ(reference.Count(HostTextColor), placed.Count(HostTextColor)) << "nothing cut";
+    EXPECT_EQ(reference.Count(StandInHost.TextColor), placed.Count(StandInHost.TextColor))
+        << "nothing cut";
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, FlatPlacement,
@@ -83,27 +83,27 @@ INSTANTIATE_TEST_SUITE_P(Positions, FlatPlacement,
 
 TEST_F(Painting, FlatLineWiderThanTheItemStartsAtTheMarginAndIsCut) {
     CopyFormat(ClockSettings.DateFormat, FormatCapacity, L"W, MMMM d, yyyy W MMMM");
-    Capture reference = Paint(LayoutFlat, DispPosLeft, 2, 0);
+    Picture reference = Paint(LayoutFlat, DispPosLeft, 2, 0);
     ASSERT_GE(reference.Ink().right, 238) << "the line must be wider than the item";
-    Capture centred = Paint(LayoutFlat, DispPosCenter, 2, 0);
+    Picture centred = Paint(LayoutFlat, DispPosCenter, 2, 0);
     EXPECT_TRUE(reference == centred);
 }
 
 TEST_F(Painting, StackCentreAndRightAlignEachPieceAcrossTheItem) {
-    Capture reference = Paint(LayoutStack, DispPosLeft, 2, 1);
+    Picture reference = Paint(LayoutStack, DispPosLeft, 2, 1);
     int timeHeight = MeasureFont(ClockSettings.TimeFont).tmHeight;
     int timeWidth = Width(TimeText), dateWidth = Width(DateText);
     RECT timeLine = reference.Ink(0, -1, 0, timeHeight);
     RECT dateLine = reference.Ink(0, -1, timeHeight, 2 * timeHeight);
 
-    Capture centre = Paint(LayoutStack, DispPosCenter, 2, 0);
+    Picture centre = Paint(LayoutStack, DispPosCenter, 2, 0);
     // Centred over the full width, the icon's corner notwithstanding.
     EXPECT_EQ(timeLine.left + (DeviceScreenWidth - timeWidth) / 2,
               centre.Ink(20, -1, 0, timeHeight).left);
     EXPECT_EQ(dateLine.left + (DeviceScreenWidth - dateWidth) / 2,
               centre.Ink(20, -1, timeHeight, 2 * timeHeight).left);
 
-    Capture right = Paint(LayoutStack, DispPosRight, 2, 0);
+    Picture right = Paint(LayoutStack, DispPosRight, 2, 0);
     // Ink past the glyphs' advance is clipped at the rectangle's right edge.
     EXPECT_EQ(std::min(timeLine.right + 238 - timeWidth, 238L),
               right.Ink(20, -1, 0, timeHeight).right);
@@ -124,7 +124,7 @@ TEST_F(Painting, DateTimeDrawsTheDateFirst) {
     UseFonts(FontOfHeight(-10), FontOfHeight(-30)); // a small time and a tall date
     SetWindowPos(item, NULL, 0, 0, DeviceScreenWidth, 60, SWP_NOZORDER | SWP_NOMOVE);
     for (int dispType : {2, 3}) {
-        Capture c = Paint(LayoutFlat, DispPosLeft, dispType, 1);
+        Picture c = Paint(LayoutFlat, DispPosLeft, dispType, 1);
         RECT all = c.Ink();
         // Both pieces share the top edge, so the tall date reaches further down.
         RECT first = c.Ink(all.left, all.left + 8), last = c.Ink(all.right - 8, all.right);
@@ -133,27 +133,27 @@ TEST_F(Painting, DateTimeDrawsTheDateFirst) {
 }
 
 TEST_F(Painting, OwnColourOrTheHostsTextColour) {
-    Host.ColorRequests = 0;
-    Capture hosted = Paint(LayoutFlat, DispPosLeft, 2, 0);
-    EXPECT_GT(hosted.CountNear(HostTextColor), 20);
-    EXPECT_GE(Host.ColorRequests, 1);
-    EXPECT_EQ((WPARAM)TODAYCOLOR_TEXT, Host.ColorIndex);
-    EXPECT_EQ(0, Host.ColorExtra);
+    StandInHost.ColorRequests = 0;
+    Picture hosted = Paint(LayoutFlat, DispPosLeft, 2, 0);
+    EXPECT_GT(hosted.CountNear(StandInHost.TextColor), 20);
+    EXPECT_GE(StandInHost.ColorRequests, 1);
+    EXPECT_EQ((WPARAM)TODAYCOLOR_TEXT, StandInHost.ColorIndex);
+    EXPECT_EQ(0, StandInHost.ColorExtra);
 
     const COLORREF own = RGB(200, 0, 0);
     ClockSettings.UseColor = 1;
     ClockSettings.TextColor = own;
-    Host.ColorRequests = 0;
-    Capture coloured = Paint(LayoutFlat, DispPosLeft, 2, 0);
-    EXPECT_EQ(0, Host.ColorRequests);
-    EXPECT_EQ(0, coloured.Count(HostTextColor));
-    EXPECT_EQ(hosted.Count(HostTextColor), coloured.Count(own));
+    StandInHost.ColorRequests = 0;
+    Picture coloured = Paint(LayoutFlat, DispPosLeft, 2, 0);
+    EXPECT_EQ(0, StandInHost.ColorRequests);
+    EXPECT_EQ(0, coloured.Count(StandInHost.TextColor));
+    EXPECT_EQ(hosted.Count(StandInHost.TextColor), coloured.Count(own));
 }
 
 TEST_F(Painting, EveryPaintRecordsTheTimeItDrew) {
     SYSTEMTIME times[] = {At(9, 0, 1), At(9, 0, 2), At(23, 59, 59, 31)};
     FakeNow = times[0];
-    CaptureWindow(item); // a paint the host asks for
+    CaptureItem(item); // a paint the host asks for
     EXPECT_EQ(0, memcmp(&times[0], &LastPaintedTime, sizeof LastPaintedTime));
 
     FakeNow = times[1];
@@ -176,8 +176,8 @@ TEST_F(Painting, FormatLongerThanTheBufferIsCut) {
         format[i] = L'W';
     format[FormatCapacity - 1] = 0;
     CopyFormat(ClockSettings.DateFormat, FormatCapacity, format);
-    Capture c = Paint(LayoutStack, DispPosLeft, 1, 1);
-    EXPECT_GT(c.Count(HostTextColor), 0);
+    Picture c = Paint(LayoutStack, DispPosLeft, 1, 1);
+    EXPECT_GT(c.Count(StandInHost.TextColor), 0);
 }
 
 } // namespace

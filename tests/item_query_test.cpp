@@ -34,7 +34,7 @@ TEST_F(RefreshQuery, HostWithoutTheEventCountsAsReady) {
 TEST_F(RefreshQuery, FirstQuerySetsTheMeasuredHeightWhateverTheTime) {
     ASSERT_EQ(96, ScreenDpi(LOGPIXELSY)) << "this prefix must be configured for 96 dpi";
     HWND item = MakeItem();
-    CaptureWindow(item); // LastPaintedTime == now: the clock has not moved
+    CaptureItem(item); // LastPaintedTime == now: the clock has not moved
     int system = MeasureFont(ClockSettings.TimeFont).tmHeight;
     int rows = (system + 19) / 20;
     EXPECT_EQ(1, Query(item));
@@ -46,7 +46,7 @@ TEST_F(RefreshQuery, LaterQueriesLeaveTheReportedHeight) {
     HWND item = MakeItem();
     ASSERT_EQ(1, Query(item));
     DWORD first = listItem.cyp;
-    CaptureWindow(item);
+    CaptureItem(item);
 
     UseFonts(FontOfHeight(-60), FontOfHeight(-60));
     EXPECT_EQ(0, Query(item));
@@ -73,7 +73,7 @@ TEST_P(ClockChange, ReportsARedrawOnlyWhenAShownFieldMoved) {
     HWND item = MakeItem();
     ASSERT_EQ(1, Query(item)); // the first answer reports the height
     FakeNow = c.Painted;
-    CaptureWindow(item);
+    CaptureItem(item);
     FakeNow = c.Queried;
     EXPECT_EQ(c.Expected, Query(item));
 }

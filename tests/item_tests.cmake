@@ -24,12 +24,15 @@ add_executable(item_dpi_tests item_dpi_test.cpp ${item_test_resources})
 target_link_libraries(item_dpi_tests PRIVATE morvane_item gtest_main)
 morvane_add_gtest(item_dpi_tests HIGH_DPI RUN_SERIAL TRUE)
 
-# A library without export 240, for today.exe's refusal.
-add_library(host_not_item SHARED host_not_item.cpp host_not_item.def)
-set_target_properties(host_not_item PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# Two libraries that are not morvane.dll: one without export 240, for today.exe's refusal, and an
+# item without export 241, whose settings page today.exe says is missing.
+foreach(library host_not_item host_no_page)
+  add_library(${library} SHARED ${library}.cpp ${library}.def)
+  set_target_properties(${library} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()
+target_link_libraries(host_no_page PRIVATE user32)
 
 add_executable(host_tests host_today_test.cpp)
-target_compile_definitions(host_tests PRIVATE MORVANE_BUILD_DIR="${CMAKE_BINARY_DIR}")
 target_link_libraries(host_tests PRIVATE gtest_main ole32 windowscodecs uuid)
-add_dependencies(host_tests today morvane host_not_item store_settings)
+add_dependencies(host_tests today morvane host_not_item host_no_page store_settings)
 morvane_add_gtest(host_tests RUN_SERIAL TRUE)

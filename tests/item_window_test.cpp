@@ -47,18 +47,19 @@ TEST_F(ItemWindowTest, SecondsTimerRunsOnlyWhileSecondsAreShown) {
 TEST_F(ItemWindowTest, BackgroundIsTheHostsWatermark) {
     HWND item = MakeItem();
     HDC memory = CreateCompatibleDC(NULL);
-    Host.WatermarkRequests = 0;
+    StandInHost.WatermarkRequests = 0;
     EXPECT_EQ(1, SendMessageW(item, WM_ERASEBKGND, (WPARAM)memory, 0));
-    EXPECT_EQ(1, Host.WatermarkRequests);
-    EXPECT_EQ(memory, Host.Watermark.hdc);
-    EXPECT_EQ(item, Host.Watermark.hwnd);
+    EXPECT_EQ(1, StandInHost.WatermarkRequests);
+    EXPECT_EQ(memory, StandInHost.LastWatermark.hdc);
+    EXPECT_EQ(item, StandInHost.LastWatermark.hwnd);
     RECT client;
     GetClientRect(item, &client);
-    EXPECT_TRUE(EqualRect(&client, &Host.Watermark.rc));
+    EXPECT_TRUE(EqualRect(&client, &StandInHost.LastWatermark.rc));
     DeleteDC(memory);
 
-    Capture c = CaptureWindow(item);
-    EXPECT_EQ(WatermarkColor, c.At(c.Width - 1, c.Height - 1)) << "no white class brush shows";
+    Picture c = CaptureItem(item);
+    EXPECT_EQ(StandInHost.Watermark, c.At(c.Width - 1, c.Height - 1))
+        << "no white class brush shows";
 }
 
 TEST_F(ItemWindowTest, ResizeRedrawsTheWholeItemWhereverItSits) {

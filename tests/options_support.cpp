@@ -4,44 +4,6 @@
 #include <aclapi.h>
 #include <stdio.h>
 
-const char ProbeSettingsArgument[] = "--print-settings";
-
-int PrintLoadedSettings() {
-    EnsureSettingsLoaded();
-    LoadedSettings state;
-    memset(&state, 0, sizeof state);
-    state.Record = ClockSettings;
-    state.Metrics = MetricsDirty;
-    state.Seconds = ShowSeconds;
-    printf("%s\n", ToHex(&state, sizeof state).c_str());
-    return 0;
-}
-
-LoadedSettings LoadInFreshProcess() {
-    std::string hex = RunSelf(L"--print-settings");
-    LoadedSettings state;
-    memset(&state, 0xCD, sizeof state);
-    EXPECT_TRUE(FromHex(hex, &state, sizeof state)) << "the fresh process printed: " << hex;
-    return state;
-}
-
-LOGFONTW SystemFontRecord() {
-    LOGFONTW font;
-    memset(&font, 0, sizeof font);
-    GetObjectW(GetStockObject(SYSTEM_FONT), sizeof font, &font);
-    return font;
-}
-
-LOGFONTW MakeFont(const WCHAR* face, LONG height, LONG weight, BYTE italic) {
-    LOGFONTW font;
-    memset(&font, 0, sizeof font);
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    font.lfItalic = italic;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    return font;
-}
-
 bool SameBytes(const void* a, const void* b, size_t size) {
     return memcmp(a, b, size) == 0;
 }

@@ -25,7 +25,9 @@
 #include "settings/settings_store.h"
 #include "tests/settings_fuzz_store.h"
 #include "tests/soak_measure.h"
-#include "tests/win_support.h"
+#include "tests/support_host.h"
+#include "tests/support_process.h"
+#include "tests/support_settings.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -139,18 +141,6 @@ void CheckLoaded(const ExpectedLoad& expected) {
     const DispTypeRow* row = CurrentDispTypeRow();
     if (row < DispTypeTable || row >= DispTypeTable + DispTypeCount)
         Fail("DispType %d reads outside the table", ClockSettings.DispType);
-}
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case TODAYM_GETCOLOR: return RGB(0, 0, 160);
-    case TODAYM_DRAWWATERMARK: {
-        auto* info = (TODAYDRAWWATERMARKINFO*)lParam;
-        FillRect(info->hdc, &info->rc, (HBRUSH)GetStockObject(WHITE_BRUSH));
-        return 1;
-    }
-    default: return DefWindowProcW(window, message, wParam, lParam);
-    }
 }
 
 void Paint(HWND item) {
@@ -354,7 +344,7 @@ int RunBatch(uint64_t seed) {
     EnsureSettingsLoaded();
     CheckLoaded(expected);
 
-    HWND host = CreateStandInHost(HostProc, L"MorvaneFuzzHost", 480, 400);
+    HWND host = CreateStandInHost(480, 400);
     HANDLE ready = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);
     Stage("paint");
     PaintEveryLayout(host, random);
@@ -378,54 +368,6 @@ int RunBatch(uint64_t seed) {
     return 0;
 }
 
-// Runs one batch as a fresh process of this executable, its output going to a file so that a
-// batch that hangs can be ended after BatchTimeout and still show how far it got.
-std::string RunBatchProcess(uint64_t seed, DWORD* exitCode, bool* hung) {
-    WCHAR folder[MAX_PATH], file[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"sfz", 0, file);
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE out = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_TEMPORARY, NULL);
-    WCHAR path[MAX_PATH];
-    GetModuleFileNameW(NULL, path, MAX_PATH);
-    std::wstring command =
-        L"\"" + std::wstring(path) + L"\" --batch " + std::to_wstring((unsigned long long)seed);
-    std::vector<WCHAR> line(command.begin(), command.end());
-    line.push_back(0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = out;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    *exitCode = (DWORD)-1;
-    *hung = false;
-    if (CreateProcessW(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
-        if (WaitForSingleObject(process.hProcess, BatchTimeout) == WAIT_TIMEOUT) {
-            *hung = true;
-            TerminateProcess(process.hProcess, 4);
-            WaitForSingleObject(process.hProcess, INFINITE);
-        }
-        GetExitCodeProcess(process.hProcess, exitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(out);
-    std::string output;
-    HANDLE in = CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                            OPEN_EXISTING, 0, NULL);
-    char chunk[4096];
-    DWORD got;
-    while (in != INVALID_HANDLE_VALUE && ReadFile(in, chunk, sizeof chunk, &got, NULL) && got > 0)
-        output.append(chunk, got);
-    if (in != INVALID_HANDLE_VALUE)
-        CloseHandle(in);
-    DeleteFileW(file);
-    return output;
-}
-
 uint64_t BatchSeed(uint64_t seed, int batch) {
     FuzzRandom mix = {seed * 0x100000001B3ull + (uint64_t)batch};
     return mix.Next();
@@ -436,9 +378,12 @@ int RunBatches(uint64_t seed, int batches) {
     int crashed = 0, hungCount = 0, failedChecks = 0, readAll = 0, fontsChanged = 0;
     for (int b = 0; b < batches; ++b) {
         uint64_t batchSeed = BatchSeed(seed, b);
-        DWORD exitCode = 0;
-        bool hung = false;
-        std::string output = RunBatchProcess(batchSeed, &exitCode, &hung);
+        // A fresh process each, its output kept even when it hangs and is ended.
+        ProgramRun run =
+            RunSelf(L"--batch " + std::to_wstring((unsigned long long)batchSeed), BatchTimeout);
+        const DWORD exitCode = run.ExitCode;
+        const bool hung = run.TimedOut;
+        const std::string& output = run.Output;
         size_t summary = output.find("ok read");
         int read = 0, changed = 0;
         if (exitCode != 0 || hung || summary == std::string::npos ||

@@ -1,7 +1,8 @@
 #include "platform/platform.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
-#include "tests/win_support.h"
+#include "tests/support_fonts.h"
+#include "tests/support_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -11,28 +12,6 @@
 
 namespace {
 
-// What a fresh process holds after EnsureSettingsLoaded.
-struct LoadedState {
-    ClockSettingsRecord Record;
-    int Loaded, Dirty, Metrics, Seconds;
-};
-
-const char ProbeLoad[] = "--probe-load";
-
-// The child side: load the settings once and print the record and flags as hex.
-int RunLoadProbe() {
-    EnsureSettingsLoaded();
-    LoadedState state;
-    memset(&state, 0, sizeof state);
-    state.Record = ClockSettings;
-    state.Loaded = SettingsLoaded;
-    state.Dirty = SettingsDirty;
-    state.Metrics = MetricsDirty;
-    state.Seconds = ShowSeconds;
-    printf("%s\n", ToHex(&state, sizeof state).c_str());
-    return 0;
-}
-
 const char ProbeLoadAndSave[] = "--probe-load-save";
 
 // The child side of a load and a save, as the options dialog's Done does them in its own process.
@@ -40,31 +19,6 @@ int RunLoadAndSaveProbe() {
     EnsureSettingsLoaded();
     printf("%d\n", SaveSettings());
     return 0;
-}
-
-LoadedState LoadInFreshProcess() {
-    std::string hex = RunSelf(L"--probe-load");
-    LoadedState state;
-    memset(&state, 0xCD, sizeof state);
-    EXPECT_TRUE(FromHex(hex, &state, sizeof state)) << "probe printed: " << hex;
-    return state;
-}
-
-LOGFONTW SystemFont() {
-    LOGFONTW font;
-    memset(&font, 0, sizeof font);
-    GetObjectW(GetStockObject(SYSTEM_FONT), sizeof font, &font);
-    return font;
-}
-
-LOGFONTW MakeFont(const WCHAR* face, LONG height, LONG weight) {
-    LOGFONTW font;
-    memset(&font, 0, sizeof font);
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    return font;
 }
 
 void StoreDword(const WCHAR* name, DWORD value) {
@@ -109,8 +63,8 @@ class SettingsStore : public ::testing::Test {
 };
 
 TEST_F(SettingsStore, NothingStoredLoadsTheDefaults) {
-    LoadedState s = LoadInFreshProcess();
-    LOGFONTW system = SystemFont();
+    LoadedSettings s = LoadInFreshProcess();
+    LOGFONTW system = SystemFontRecord();
     EXPECT_EQ(s.Record.FontSel, 0);
     EXPECT_EQ(memcmp(&s.Record.TimeFont, &system, sizeof system), 0);
     EXPECT_EQ(memcmp(&s.Record.DateFont, &system, sizeof system), 0);
@@ -169,7 +123,7 @@ TEST_F(SettingsStore, SavedRecordComesBackByteForByteInAFreshProcess) {
     ClockSettings = saved;
     ASSERT_EQ(SaveSettings(), 1);
 
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     EXPECT_EQ(memcmp(&s.Record, &saved, sizeof saved), 0)
         << "every field, tails of the formats too";
     EXPECT_EQ(s.Seconds, 0) << "the s after the terminator does not count";
@@ -196,7 +150,7 @@ TEST_F(SettingsStore, MissingKeyLeavesTheRecordAlone) {
 TEST_F(SettingsStore, OnlyTheFontsStoredStopsAfterThemWithMetricsRaised) {
     StoreFonts(FontSelDifferent, MakeFont(L"DejaVu Serif", -20, 400),
                MakeFont(L"VL Gothic", -12, 700));
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     EXPECT_EQ(s.Record.FontSel, FontSelDifferent);
     EXPECT_STREQ(s.Record.TimeFont.lfFaceName, L"DejaVu Serif");
     EXPECT_STREQ(s.Record.DateFont.lfFaceName, L"VL Gothic");
@@ -224,7 +178,7 @@ TEST_F(SettingsStore, StopBeforeTheDateFontLeavesMetricsAlone) {
 
 TEST_F(SettingsStore, AStopAfterFontSelLeavesAllZeroFontsInDifferentMode) {
     StoreDword(L"FontSel", FontSelDifferent);
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     LOGFONTW zero;
     memset(&zero, 0, sizeof zero);
     EXPECT_EQ(memcmp(&s.Record.TimeFont, &zero, sizeof zero), 0);
@@ -237,7 +191,7 @@ TEST_F(SettingsStore, ShortValueFillsTheStartOfItsFieldAndTheReadGoesOn) {
     const BYTE twoBytes[2] = {0x34, 0x12};
     ASSERT_TRUE(WriteSettingsValue(L"TextColor", REG_DWORD, twoBytes, sizeof twoBytes));
 
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     EXPECT_EQ(s.Record.TextColor, 0x1234u) << "the high half keeps its default 0";
     EXPECT_EQ(s.Record.CustColors[5], DistinctRecord().CustColors[5]) << "the read went on";
     EXPECT_EQ(s.Record.HiddenIcon, 1);
@@ -251,7 +205,7 @@ TEST_F(SettingsStore, OversizeFormatStopsTheRead) {
         unit = L'H';
     ASSERT_TRUE(WriteSettingsValue(L"TimeFormat", REG_SZ, tooLong, sizeof tooLong));
 
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     EXPECT_EQ(s.Record.DispPos, 2) << "read before the failure";
     EXPECT_STREQ(s.Record.TimeFormat, L"HH:mm");
     EXPECT_STREQ(s.Record.DateFormat, L"M/d");
@@ -264,7 +218,7 @@ TEST_F(SettingsStore, OutOfRangeValuesAreReadAsStored) {
     ClockSettings.DispType = 7;
     ClockSettings.Layout = -5;
     ASSERT_EQ(SaveSettings(), 1);
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     EXPECT_EQ(s.Record.DispType, 7);
     EXPECT_EQ(s.Record.Layout, -5);
 }
@@ -277,7 +231,7 @@ TEST_F(SettingsStore, UnterminatedTextsAreTerminatedInTheirLastUnit) {
         unit = L'F';
     ASSERT_EQ(SaveSettings(), 1);
 
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     EXPECT_EQ(s.Record.TimeFormat[FormatCapacity - 1], 0);
     EXPECT_EQ(s.Record.TimeFormat[FormatCapacity - 2], L's') << "every other unit as stored";
     EXPECT_EQ(s.Record.TimeFont.lfFaceName[LF_FACESIZE - 1], 0);
@@ -300,13 +254,13 @@ TEST_F(SettingsStore, AFormatEndingInTextSurvivesASaveAndTheNextLoad) {
     lstrcpyW(dateFormat, L"M/d");
     ASSERT_TRUE(WriteSettingsValue(L"DateFormat", REG_SZ, dateFormat, sizeof dateFormat));
 
-    ASSERT_EQ(atoi(RunSelf(L"--probe-load-save").c_str()), 1) << "the save in that process";
+    ASSERT_EQ(atoi(RunSelf(L"--probe-load-save").Output.c_str()), 1) << "the save in that process";
     DWORD type;
     std::vector<BYTE> stored;
     ASSERT_TRUE(ReadSettingsValue(L"DateFormat", &type, &stored));
     EXPECT_EQ(stored.size(), sizeof r.DateFormat);
 
-    LoadedState s = LoadInFreshProcess();
+    LoadedSettings s = LoadInFreshProcess();
     EXPECT_STREQ(s.Record.DateFormat, L"M/d");
     EXPECT_EQ(s.Record.DateFormat[FormatCapacity - 2], L'Z') << "the rest of the field as stored";
     EXPECT_EQ(s.Record.Layout, LayoutFlat);
@@ -316,7 +270,7 @@ TEST_F(SettingsStore, AFormatEndingInTextSurvivesASaveAndTheNextLoad) {
 TEST_F(SettingsStore, FontSelectionModesAfterLoading) {
     const LOGFONTW time = MakeFont(L"DejaVu Serif", -20, 700);
     const LOGFONTW date = MakeFont(L"VL Gothic", -12, 400);
-    const LOGFONTW system = SystemFont();
+    const LOGFONTW system = SystemFontRecord();
     struct {
         int FontSel;
         const LOGFONTW* Time;
@@ -330,7 +284,7 @@ TEST_F(SettingsStore, FontSelectionModesAfterLoading) {
     for (const auto& c : cases) {
         DeleteSettingsKey();
         StoreFonts(c.FontSel, time, date);
-        LoadedState s = LoadInFreshProcess();
+        LoadedSettings s = LoadInFreshProcess();
         EXPECT_EQ(s.Record.FontSel, c.FontSel);
         EXPECT_EQ(memcmp(&s.Record.TimeFont, c.Time, sizeof time), 0) << "FontSel " << c.FontSel;
         EXPECT_EQ(memcmp(&s.Record.DateFont, c.Date, sizeof date), 0) << "FontSel " << c.FontSel;
@@ -365,8 +319,8 @@ TEST_F(SettingsStore, SecondLoadInAProcessChangesNothing) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && strcmp(argv[1], ProbeLoad) == 0)
-        return RunLoadProbe();
+    if (argc > 1 && strcmp(argv[1], ProbeSettingsArgument) == 0)
+        return PrintLoadedSettings();
     if (argc > 1 && strcmp(argv[1], ProbeLoadAndSave) == 0)
         return RunLoadAndSaveProbe();
     ::testing::InitGoogleTest(&argc, argv);
