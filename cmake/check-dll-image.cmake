@@ -25,23 +25,27 @@ function(fail what)
   message(FATAL_ERROR "check-dll-image: ${DLL}: ${what}")
 endfunction()
 
+# require(PATTERN WHAT): the dump must match PATTERN, else the check fails saying WHAT; the first
+# group of the match is left in `found`.
+function(require pattern what)
+  if(NOT dump MATCHES "${pattern}")
+    fail("${what}")
+  endif()
+  set(found "${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+
 # Exports.
-if(NOT dump MATCHES "Export Address Table[ \t]+0*([0-9a-fA-F]+)\n")
-  fail("no export table")
+require("Export Address Table[ \t]+0*([0-9a-fA-F]+)\n" "no export table")
+if(NOT found STREQUAL "2")
+  fail("export address table holds ${found} entries, not 2")
 endif()
-if(NOT CMAKE_MATCH_1 STREQUAL "2")
-  fail("export address table holds ${CMAKE_MATCH_1} entries, not 2")
-endif()
-if(NOT dump MATCHES "\\[Name Pointer/Ordinal\\] Table[ \t]+0*([0-9a-fA-F]*)\n")
-  fail("no name table count")
-endif()
-if(NOT CMAKE_MATCH_1 STREQUAL "")
-  fail("exports ${CMAKE_MATCH_1} names; the host finds the exports by number only")
+require("\\[Name Pointer/Ordinal\\] Table[ \t]+0*([0-9a-fA-F]*)\n" "no name table count")
+if(NOT found STREQUAL "")
+  fail("exports ${found} names; the host finds the exports by number only")
 endif()
 foreach(ordinal 240 241)
-  if(NOT dump MATCHES "\\+base\\[ *${ordinal}\\] +0*[1-9a-fA-F][0-9a-fA-F]* Export RVA")
-    fail("ordinal ${ordinal} is not exported")
-  endif()
+  require("\\+base\\[ *${ordinal}\\] +0*[1-9a-fA-F][0-9a-fA-F]* Export RVA"
+          "ordinal ${ordinal} is not exported")
 endforeach()
 
 # Imports.
@@ -56,12 +60,9 @@ foreach(line IN LISTS import_lines)
 endforeach()
 
 # Start-up: the entry point, no thread-local storage directory.
-if(NOT dump MATCHES "AddressOfEntryPoint[ \t]+0*[1-9a-fA-F]")
-  fail("no entry point")
-endif()
-if(NOT dump MATCHES "Entry 9 0+ 0+ Thread Storage Directory")
-  fail("has a thread-local storage directory, which only the C runtime start-up serves")
-endif()
+require("AddressOfEntryPoint[ \t]+0*[1-9a-fA-F]" "no entry point")
+require("Entry 9 0+ 0+ Thread Storage Directory"
+        "has a thread-local storage directory, which only the C runtime start-up serves")
 
 # Input sections only the C runtime start-up would serve, by the link map. A section name too long
 # for its column stands on a line of its own, with address and size on the next.

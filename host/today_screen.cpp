@@ -13,18 +13,12 @@ TodayScreen Today;
 
 namespace {
 
-enum {
-    PollPeriod = 2000, // the Today screen asks its items every two seconds
-    PollTimerId = 1,
-    ExitTimerId = 2,
-    ErrorTextCapacity = 512,
-    CmdSettings = 100,
-    CmdTurn = 101,
-    CmdRemake = 102,
-    CmdExit = 103,
-    WM_APP_OPEN_SETTINGS = WM_APP + 1,
-    WM_APP_TURN = WM_APP + 2,
-};
+enum { PollPeriod = 2000 }; // the Today screen asks its items every two seconds
+enum { PollTimerId = 1, ExitTimerId = 2 };
+enum { ErrorTextCapacity = 512 };
+// The menu's and the keys' commands, and the scripted steps posted to the screen.
+enum { CmdSettings = 100, CmdTurn, CmdRemake, CmdExit };
+enum { WM_APP_OPEN_SETTINGS = WM_APP + 1, WM_APP_TURN };
 
 const COLORREF ThemeTextColor = RGB(16, 32, 96);
 const WCHAR ScreenClassName[] = L"MorvaneTodayScreen";

@@ -8,13 +8,14 @@
 
 #include <string>
 
+// today.exe's exit codes: success, a bad command line, then what failed.
 enum ExitCode {
     ExitOk = 0,
     ExitBadArguments = 2,
-    ExitNoLibrary = 3,
-    ExitNoWindow = 4,
-    ExitNoSnapshot = 5,
-    ExitNoControl = 6,
+    ExitNoLibrary,
+    ExitNoWindow,
+    ExitNoSnapshot,
+    ExitNoControl
 };
 
 struct TodayScreen {

@@ -3,6 +3,15 @@
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
 
+INT_PTR RouteDialogMessage(HWND dialog, UINT message, WPARAM wParam, InitHandler onInit,
+                           CommandHandler onCommand) {
+    switch (message) {
+    case WM_INITDIALOG: return onInit(dialog);
+    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    default: return FALSE;
+    }
+}
+
 void PrepareDialog(HWND dialog, DWORD flags) {
     SHINITDLGINFO info;
     info.dwMask = SHIDIM_FLAGS;
@@ -24,6 +33,19 @@ int PickedEntry(HWND dialog, int listId, int count) {
     LRESULT picked = SendDlgItemMessageW(dialog, listId, CB_GETCURSEL, 0, 0);
     // Compared unsigned, so the -1 of an empty selection is out of range as well.
     return (unsigned)picked < (unsigned)count ? (int)picked : -1;
+}
+
+bool TakePick(HWND dialog, int listId, int count, int* field) {
+    int picked = PickedEntry(dialog, listId, count);
+    if (picked < 0)
+        return false;
+    *field = picked;
+    return true;
+}
+
+void OnPick(HWND dialog, int code, PickHandler handler) {
+    if (code == CBN_SELCHANGE)
+        handler(dialog);
 }
 
 bool SameText(const WCHAR* a, const WCHAR* b) {

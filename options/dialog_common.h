@@ -11,6 +11,14 @@ enum {
     DialogFlagsEmptyMenu = DialogFlags | SHIDIF_EMPTYMENU
 };
 
+// The procedure of a dialog that answers its initialisation and its commands and nothing else:
+// the initialisation's result, the command's (the control id and the notification code), 0 for
+// every other message.
+typedef INT_PTR (*InitHandler)(HWND dialog);
+typedef INT_PTR (*CommandHandler)(HWND dialog, int id, int code);
+INT_PTR RouteDialogMessage(HWND dialog, UINT message, WPARAM wParam, InitHandler onInit,
+                           CommandHandler onCommand);
+
 // Asks the shell to prepare the dialog with the given flags.
 void PrepareDialog(HWND dialog, DWORD flags);
 
@@ -23,6 +31,15 @@ void SelectStoredValue(HWND dialog, int listId, int value);
 // The list's selected index when it names one of count entries, else -1 (nothing selected, or
 // an index the list should not hold).
 int PickedEntry(HWND dialog, int listId, int count);
+
+// Stores the list's picked entry in the field when it names one of count entries; returns whether
+// it did.
+bool TakePick(HWND dialog, int listId, int count, int* field);
+
+// Runs a list's handler on its selection-change notification only: a list tells of focus and of
+// its drop-down too, and a pick counts on that notification alone.
+typedef void (*PickHandler)(HWND dialog);
+void OnPick(HWND dialog, int code, PickHandler handler);
 
 // Whether two terminated texts are equal unit for unit, letter case included.
 bool SameText(const WCHAR* a, const WCHAR* b);

@@ -47,10 +47,8 @@ static INT_PTR OnInitDialog(HWND dialog) {
 }
 
 static void OnModePicked(HWND dialog) {
-    int picked = PickedEntry(dialog, IDC_FONTS_MODE, FontSelCount);
-    if (picked < 0)
+    if (!TakePick(dialog, IDC_FONTS_MODE, FontSelCount, &ClockSettings.FontSel))
         return;
-    ClockSettings.FontSel = picked;
     ApplyFontSel();
     MetricsDirty = 1;
     SyncFontControls(dialog);
@@ -101,10 +99,7 @@ static void OnChooseFont(HWND dialog, LOGFONTW* font) {
 static INT_PTR OnCommand(HWND dialog, int id, int code) {
     switch (id) {
     case IDOK: SaveIfDirtyAndEnd(dialog); return TRUE;
-    case IDC_FONTS_MODE:
-        if (code == CBN_SELCHANGE)
-            OnModePicked(dialog);
-        break;
+    case IDC_FONTS_MODE: OnPick(dialog, code, OnModePicked); break;
     case IDC_FONTS_USE_COLOR: OnUseColor(dialog); break;
     case IDC_FONTS_COLOR: OnChooseColor(dialog); break;
     case IDC_FONTS_TIME_FONT: OnChooseFont(dialog, &ClockSettings.TimeFont); break;
@@ -115,9 +110,5 @@ static INT_PTR OnCommand(HWND dialog, int id, int code) {
 }
 
 INT_PTR CALLBACK FontsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
-    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    default: return FALSE;
-    }
+    return RouteDialogMessage(dialog, message, wParam, OnInitDialog, OnCommand);
 }

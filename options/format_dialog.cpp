@@ -80,6 +80,14 @@ static void OnFormatPicked(HWND dialog, int listId, WCHAR* format) {
     SettingsDirty = 1;
 }
 
+static void OnTimePicked(HWND dialog) {
+    OnFormatPicked(dialog, IDC_FORMAT_TIME, ClockSettings.TimeFormat);
+}
+
+static void OnDatePicked(HWND dialog) {
+    OnFormatPicked(dialog, IDC_FORMAT_DATE, ClockSettings.DateFormat);
+}
+
 // Typed text counts only here; at most FormatCapacity - 1 units are taken.
 static void TakeTypedFormat(HWND dialog, int listId, WCHAR* format) {
     WCHAR typed[FormatCapacity];
@@ -102,23 +110,13 @@ static void OnDone(HWND dialog) {
 static INT_PTR OnCommand(HWND dialog, int id, int code) {
     switch (id) {
     case IDOK: OnDone(dialog); return TRUE;
-    case IDC_FORMAT_TIME:
-        if (code == CBN_SELCHANGE)
-            OnFormatPicked(dialog, IDC_FORMAT_TIME, ClockSettings.TimeFormat);
-        break;
-    case IDC_FORMAT_DATE:
-        if (code == CBN_SELCHANGE)
-            OnFormatPicked(dialog, IDC_FORMAT_DATE, ClockSettings.DateFormat);
-        break;
+    case IDC_FORMAT_TIME: OnPick(dialog, code, OnTimePicked); break;
+    case IDC_FORMAT_DATE: OnPick(dialog, code, OnDatePicked); break;
     default: break;
     }
     return FALSE;
 }
 
 INT_PTR CALLBACK FormatDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
-    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    default: return FALSE;
-    }
+    return RouteDialogMessage(dialog, message, wParam, OnInitDialog, OnCommand);
 }

@@ -23,7 +23,7 @@ static void OnDone(HWND dialog) {
     SaveIfDirtyAndEnd(dialog);
 }
 
-static INT_PTR OnCommand(HWND dialog, int id) {
+static INT_PTR OnCommand(HWND dialog, int id, int) {
     switch (id) {
     case IDOK: OnDone(dialog); return TRUE;
     case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
@@ -33,9 +33,5 @@ static INT_PTR OnCommand(HWND dialog, int id) {
 }
 
 INT_PTR CALLBACK IconOptionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
-    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
-    default: return FALSE;
-    }
+    return RouteDialogMessage(dialog, message, wParam, OnInitDialog, OnCommand);
 }

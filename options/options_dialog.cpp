@@ -28,35 +28,31 @@ static INT_PTR OnInitDialog(HWND dialog) {
     return TRUE;
 }
 
-static void OnLayoutPicked(HWND dialog) {
-    int picked = PickedEntry(dialog, IDC_OPTIONS_LAYOUT, LayoutCount);
-    if (picked < 0)
-        return;
-    ClockSettings.Layout = picked;
-    MetricsDirty = 1;
+// A pick shows in the preview at once and is saved on Done.
+static void ShowPick(HWND dialog) {
     UpdatePreview(dialog);
     SettingsDirty = 1;
+}
+
+static void OnLayoutPicked(HWND dialog) {
+    if (!TakePick(dialog, IDC_OPTIONS_LAYOUT, LayoutCount, &ClockSettings.Layout))
+        return;
+    MetricsDirty = 1;
+    ShowPick(dialog);
 }
 
 // In the Flat layout the item's height does not depend on what is shown.
 static void OnDispTypePicked(HWND dialog) {
-    int picked = PickedEntry(dialog, IDC_OPTIONS_DISPTYPE, DispTypeCount);
-    if (picked < 0)
+    if (!TakePick(dialog, IDC_OPTIONS_DISPTYPE, DispTypeCount, &ClockSettings.DispType))
         return;
-    ClockSettings.DispType = picked;
     if (ClockSettings.Layout == LayoutStack)
         MetricsDirty = 1;
-    UpdatePreview(dialog);
-    SettingsDirty = 1;
+    ShowPick(dialog);
 }
 
 static void OnDispPosPicked(HWND dialog) {
-    int picked = PickedEntry(dialog, IDC_OPTIONS_DISPPOS, DispPosCount);
-    if (picked < 0)
-        return;
-    ClockSettings.DispPos = picked;
-    UpdatePreview(dialog);
-    SettingsDirty = 1;
+    if (TakePick(dialog, IDC_OPTIONS_DISPPOS, DispPosCount, &ClockSettings.DispPos))
+        ShowPick(dialog);
 }
 
 static void OnFormat(HWND dialog) {
@@ -70,27 +66,14 @@ static INT_PTR OnCommand(HWND dialog, int id, int code) {
     case IDC_OPTIONS_FORMAT: OnFormat(dialog); break;
     case IDC_OPTIONS_FONTS: RunModuleDialog(IDD_FONTS, dialog, FontsDlgProc); break;
     case IDC_OPTIONS_ICON: RunModuleDialog(IDD_ICON_OPTION, dialog, IconOptionDlgProc); break;
-    case IDC_OPTIONS_LAYOUT:
-        if (code == CBN_SELCHANGE)
-            OnLayoutPicked(dialog);
-        break;
-    case IDC_OPTIONS_DISPTYPE:
-        if (code == CBN_SELCHANGE)
-            OnDispTypePicked(dialog);
-        break;
-    case IDC_OPTIONS_DISPPOS:
-        if (code == CBN_SELCHANGE)
-            OnDispPosPicked(dialog);
-        break;
+    case IDC_OPTIONS_LAYOUT: OnPick(dialog, code, OnLayoutPicked); break;
+    case IDC_OPTIONS_DISPTYPE: OnPick(dialog, code, OnDispTypePicked); break;
+    case IDC_OPTIONS_DISPPOS: OnPick(dialog, code, OnDispPosPicked); break;
     default: break;
     }
     return FALSE;
 }
 
 INT_PTR CALLBACK CustomItemOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
-    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    default: return FALSE;
-    }
+    return RouteDialogMessage(dialog, message, wParam, OnInitDialog, OnCommand);
 }

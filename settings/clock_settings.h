@@ -46,15 +46,9 @@ enum { DispPosLeft = 0, DispPosCenter = 1, DispPosRight = 2 };
 // Display-item kinds held in DispTypeTable slots.
 enum { ItemTime = 0, ItemDate = 1 };
 
-enum {
-    DispTypeCount = 4,
-    DispItemSlots = 2,
-    TimePresetCount = 8,
-    DatePresetCount = 12,
-    LayoutCount = 2,
-    DispPosCount = 3,
-    FontSelCount = 3
-};
+// Sizes of the tables below.
+enum { DispTypeCount = 4, DispItemSlots = 2, TimePresetCount = 8, DatePresetCount = 12 };
+enum { LayoutCount = 2, DispPosCount = 3, FontSelCount = 3 };
 
 struct DispTypeRow {
     int Count;

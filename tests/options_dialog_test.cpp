@@ -34,9 +34,7 @@ TEST_F(Options, OpensWithTheStoredValuesSelectedAndThePreviewFilled) {
         EXPECT_EQ(d.Text(IDC_PREVIEW_LINE2), L"01:02 ");
         d.Done();
     });
-    EXPECT_EQ(RunOptions(), 1);
-    EXPECT_EQ(SettingsDirty, 0);
-    EXPECT_EQ(CountSettingsValues(), -1) << "nothing changed, nothing written";
+    EXPECT_TRUE(DoneAndStored(RunOptions(), -1)) << "nothing changed, nothing written";
 }
 
 TEST_F(Options, EachPickStoresItsIndexAndRaisesItsFlags) {

@@ -75,9 +75,7 @@ TEST_F(Fonts, PickingAModeAppliesItAtOnce) {
             EXPECT_EQ(d.SelectedText(IDC_FONTS_MODE), c.Entry);
             d.Done();
         });
-        EXPECT_EQ(RunFonts(), 1);
-        EXPECT_EQ(SettingsDirty, 0);
-        EXPECT_EQ(CountSettingsValues(), 12);
+        EXPECT_TRUE(DoneAndStored(RunFonts(), 12));
     }
 }
 
@@ -97,48 +95,45 @@ TEST_F(Fonts, TheColourBoxFlipsUseColorAndCancelIsIgnored) {
         EXPECT_TRUE(d.IsOpen());
         d.Done();
     });
-    EXPECT_EQ(RunFonts(), 1);
-    EXPECT_EQ(SettingsDirty, 0);
-    EXPECT_EQ(CountSettingsValues(), 12);
+    EXPECT_TRUE(DoneAndStored(RunFonts(), 12));
 }
 
-TEST_F(Fonts, AColourChosenIsStoredWithTheCustomColours) {
-    ClockSettings.UseColor = 1;
-    ClockSettings.TextColor = RGB(0x56, 0x34, 0x12);
-    DialogDriver driver;
-    driver.Then(L"Dialog", IDC_FONTS_MODE, [](DriveDialog& d) {
-        d.Click(IDC_FONTS_COLOR);
-        EXPECT_EQ(ClockSettings.TextColor, RGB(10, 200, 30));
-        EXPECT_EQ(SettingsDirty, 1);
-        d.Done();
-    });
-    driver.Then(L"Color", [](DriveDialog& d) {
-        EXPECT_EQ(d.ColorShown(), RGB(0x56, 0x34, 0x12)) << "opens on the current colour";
-        d.PickColor(RGB(10, 200, 30), true);
-    });
-    EXPECT_EQ(RunFonts(), 1);
-    LoadedSettings fresh = LoadInFreshProcess();
-    EXPECT_EQ(fresh.Record.TextColor, RGB(10, 200, 30));
-    EXPECT_EQ(fresh.Record.CustColors[0], RGB(10, 200, 30));
-    EXPECT_EQ(fresh.Record.UseColor, 1);
-}
-
-TEST_F(Fonts, ACancelledColourChangesNothing) {
-    ClockSettings.UseColor = 1;
-    ClockSettings.TextColor = RGB(1, 2, 3);
-    DialogDriver driver;
-    driver.Then(L"Dialog", IDC_FONTS_MODE, [](DriveDialog& d) {
-        d.Click(IDC_FONTS_COLOR);
-        d.Done();
-    });
-    driver.Then(L"Color", [](DriveDialog& d) {
-        d.Type(COLOR_RED, L"255");
-        d.Cancel();
-    });
-    EXPECT_EQ(RunFonts(), 1);
-    EXPECT_EQ(ClockSettings.TextColor, RGB(1, 2, 3));
-    EXPECT_EQ(SettingsDirty, 0);
-    EXPECT_EQ(CountSettingsValues(), -1);
+// The chooser opens on the current colour; OK stores the one chosen, with the custom colours it
+// added, and Cancel changes nothing.
+TEST_F(Fonts, AColourChosenIsStoredWithTheCustomColoursAndACancelledOneChangesNothing) {
+    const COLORREF current = RGB(0x56, 0x34, 0x12), chosen = RGB(10, 200, 30);
+    for (bool confirm : {true, false}) {
+        SCOPED_TRACE(confirm ? "OK" : "Cancel");
+        ClockSettings.UseColor = 1;
+        ClockSettings.TextColor = current;
+        DialogDriver driver;
+        driver.Then(L"Dialog", IDC_FONTS_MODE, [&](DriveDialog& d) {
+            d.Click(IDC_FONTS_COLOR);
+            EXPECT_EQ(ClockSettings.TextColor, confirm ? chosen : current);
+            EXPECT_EQ(SettingsDirty, confirm ? 1 : 0);
+            d.Done();
+        });
+        driver.Then(L"Color", [&](DriveDialog& d) {
+            EXPECT_EQ(d.ColorShown(), current) << "opens on the current colour";
+            if (confirm) {
+                d.PickColor(chosen, true);
+                return;
+            }
+            d.Type(COLOR_RED, L"255");
+            d.Cancel();
+        });
+        INT_PTR result = RunFonts();
+        if (!confirm) {
+            EXPECT_TRUE(DoneAndStored(result, -1));
+            continue;
+        }
+        EXPECT_EQ(result, 1);
+        LoadedSettings fresh = LoadInFreshProcess();
+        EXPECT_EQ(fresh.Record.TextColor, chosen);
+        EXPECT_EQ(fresh.Record.CustColors[0], chosen);
+        EXPECT_EQ(fresh.Record.UseColor, 1);
+        DeleteSettingsKey();
+    }
 }
 
 TEST_F(Fonts, AFontChosenFollowsTheMode) {

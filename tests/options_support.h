@@ -27,6 +27,19 @@ class OptionsTest : public ::testing::Test {
     void TearDown() override { DeleteSettingsKey(); }
 };
 
+// A dialog that ended with Done (result 1), its flag clear, and that many values stored (-1:
+// none, nor the key).
+inline ::testing::AssertionResult DoneAndStored(INT_PTR result, int values) {
+    if (result != 1)
+        return ::testing::AssertionFailure() << "the dialog ended with " << result << ", not 1";
+    if (SettingsDirty != 0)
+        return ::testing::AssertionFailure() << "SettingsDirty is still " << SettingsDirty;
+    int stored = CountSettingsValues();
+    if (stored != values)
+        return ::testing::AssertionFailure() << stored << " values stored, not " << values;
+    return ::testing::AssertionSuccess();
+}
+
 // Makes the settings key refuse writing for as long as it lives, so every save fails.
 class SettingsKeyLocked {
   public:

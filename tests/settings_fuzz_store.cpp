@@ -8,6 +8,9 @@
 #include <stdio.h>
 #include <string.h>
 
+// The twelve stored values as the fuzzer knows them: names, types, places and sizes written here
+// on purpose apart from the store's own table (settings/settings_store.cpp), so that the two check
+// each other. An oracle, not a copy.
 #define STORED_NAME(field, type)                                                                   \
     { L## #field, offsetof(ClockSettingsRecord, field), sizeof(ClockSettingsRecord::field), type }
 

@@ -13,15 +13,8 @@
 
 namespace {
 
-enum {
-    ExitOk = 0,
-    ExitBadArguments = 2,
-    ExitNotStored = 3,
-    PointsPerInch = 72,
-    WeightNormal = 400,
-    WeightBold = 700,
-    PointsMax = 999,
-};
+enum { ExitOk = 0, ExitBadArguments = 2, ExitNotStored = 3 };
+enum { PointsPerInch = 72, PointsMax = 999, WeightNormal = 400, WeightBold = 700 };
 
 const WCHAR Usage[] =
     L"usage: store_settings.exe [NAME=VALUE]...\n"
