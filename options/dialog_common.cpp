@@ -3,15 +3,6 @@
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
 
-INT_PTR RouteDialogMessage(HWND dialog, UINT message, WPARAM wParam, InitHandler onInit,
-                           CommandHandler onCommand) {
-    switch (message) {
-    case WM_INITDIALOG: return onInit(dialog);
-    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    default: return FALSE;
-    }
-}
-
 void PrepareDialog(HWND dialog, DWORD flags) {
     SHINITDLGINFO info;
     info.dwMask = SHIDIM_FLAGS;
@@ -41,11 +32,6 @@ bool TakePick(HWND dialog, int listId, int count, int* field) {
         return false;
     *field = picked;
     return true;
-}
-
-void OnPick(HWND dialog, int code, PickHandler handler) {
-    if (code == CBN_SELCHANGE)
-        handler(dialog);
 }
 
 bool SameText(const WCHAR* a, const WCHAR* b) {

@@ -14,10 +14,17 @@ enum {
 // The procedure of a dialog that answers its initialisation and its commands and nothing else:
 // the initialisation's result, the command's (the control id and the notification code), 0 for
 // every other message.
+// Inline, so that each dialog's handlers are called directly.
 typedef INT_PTR (*InitHandler)(HWND dialog);
 typedef INT_PTR (*CommandHandler)(HWND dialog, int id, int code);
-INT_PTR RouteDialogMessage(HWND dialog, UINT message, WPARAM wParam, InitHandler onInit,
-                           CommandHandler onCommand);
+inline INT_PTR RouteDialogMessage(HWND dialog, UINT message, WPARAM wParam, InitHandler onInit,
+                                  CommandHandler onCommand) {
+    switch (message) {
+    case WM_INITDIALOG: return onInit(dialog);
+    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    default: return FALSE;
+    }
+}
 
 // Asks the shell to prepare the dialog with the given flags.
 void PrepareDialog(HWND dialog, DWORD flags);
@@ -39,7 +46,10 @@ bool TakePick(HWND dialog, int listId, int count, int* field);
 // Runs a list's handler on its selection-change notification only: a list tells of focus and of
 // its drop-down too, and a pick counts on that notification alone.
 typedef void (*PickHandler)(HWND dialog);
-void OnPick(HWND dialog, int code, PickHandler handler);
+inline void OnPick(HWND dialog, int code, PickHandler handler) {
+    if (code == CBN_SELCHANGE)
+        handler(dialog);
+}
 
 // Whether two terminated texts are equal unit for unit, letter case included.
 bool SameText(const WCHAR* a, const WCHAR* b);

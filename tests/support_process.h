@@ -4,6 +4,8 @@
 
 #include "platform/platform.h"
 
+#include <stdio.h>
+
 #include <string>
 #include <vector>
 
@@ -31,8 +33,11 @@ inline ProgramRun RunProgram(const std::wstring& commandLine, DWORD limit = 6000
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
     HANDLE output = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_TEMPORARY, NULL);
-    if (output == INVALID_HANDLE_VALUE)
+    if (output == INVALID_HANDLE_VALUE) {
+        run.Output = "RunProgram: no file for the output (error " +
+                     std::to_string(GetLastError()) + ")";
         return run;
+    }
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -44,6 +49,13 @@ inline ProgramRun RunProgram(const std::wstring& commandLine, DWORD limit = 6000
     line.push_back(0);
     run.Started =
         CreateProcessW(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process);
+    if (!run.Started) {
+        // Now and then Wine fails to start a process at all; that, and only that, is tried again.
+        fprintf(stderr, "RunProgram: rerun: the process did not start (error %lu)\n",
+                (unsigned long)GetLastError());
+        run.Started =
+            CreateProcessW(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process);
+    }
     CloseHandle(output);
     if (run.Started) {
         if (WaitForSingleObject(process.hProcess, limit) == WAIT_TIMEOUT) {
@@ -65,6 +77,9 @@ inline ProgramRun RunProgram(const std::wstring& commandLine, DWORD limit = 6000
     if (written != INVALID_HANDLE_VALUE)
         CloseHandle(written);
     DeleteFileW(file);
+    if (!run.Started)
+        run.Output += "RunProgram: the process did not start (error " +
+                      std::to_string(GetLastError()) + ")";
     return run;
 }
 
