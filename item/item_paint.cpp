@@ -9,13 +9,7 @@
 #include "format/time_format.h"
 #include "settings/clock_settings.h"
 
-enum {
-    IconLeft = 2,
-    IconTop = 0,
-    TextMarginAt96 = 28, // room for the icon and a little air
-    RightMarginAt96 = 2,
-    FlatDrawFlags = DT_VCENTER
-};
+enum { IconLeft = 2, IconTop = 0, FlatDrawFlags = DT_VCENTER };
 
 SYSTEMTIME LastPaintedTime;
 

@@ -2,8 +2,6 @@
 #include "platform/platform.h"
 #include "tests/item_test_support.h"
 
-#include <algorithm>
-
 namespace {
 
 class HighDpi : public ItemTest {
@@ -63,7 +61,7 @@ TEST_F(HighDpi, IconAndMarginsDoubleInSize) {
     EXPECT_LE(icon.left, 4);
     EXPECT_LE(icon.right, 34);
     EXPECT_GT(icon.bottom, 24) << "drawn at 32 pixels, not 16";
-    EXPECT_EQ(bare.Ink().left + 56, shown.Ink(40).left);
+    EXPECT_EQ(bare.Ink().left + 2 * TextMarginAt96, shown.Ink(40).left);
 
     // Stack, right: the text ends 4 pixels inside the item.
     ClockSettings.Layout = LayoutStack;
@@ -73,9 +71,10 @@ TEST_F(HighDpi, IconAndMarginsDoubleInSize) {
     ClockSettings.HiddenIcon = 0;
     Picture right = CaptureItem(item);
     int width = TextWidth(ClockSettings.TimeFont, L"10:15");
-    // Within a pixel (the condensed system font's last column may land either side), which
+    int placed = right.Ink(40).left - left.Ink().left;
+    // Within a pixel (the condensed system font's first column may land either side), which
     // still tells a 4-pixel margin from an unscaled 2-pixel one.
-    EXPECT_NEAR(std::min(left.Ink().right + 476 - width, 476L), right.Ink(40).right, 1);
+    EXPECT_NEAR(480 - (placed + width), 2 * RightMarginAt96, 1);
 }
 
 } // namespace

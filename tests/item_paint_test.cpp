@@ -3,9 +3,10 @@
 #include "platform/platform.h"
 #include "tests/item_test_support.h"
 
+#include <stdlib.h>
 #include <string.h>
 
-#include <algorithm>
+#include <string>
 
 namespace {
 
@@ -44,7 +45,7 @@ TEST_F(Painting, IconShownMovesTheTextPastIt) {
     EXPECT_LE(icon.top, 2);
     EXPECT_LE(icon.right, 18);
     EXPECT_LE(icon.bottom, 16);
-    EXPECT_EQ(bare.Ink().left + 28, withIcon.Ink(20).left);
+    EXPECT_EQ(bare.Ink().left + TextMarginAt96, withIcon.Ink(20).left);
     EXPECT_LE(bare.Ink().left, 2) << "without the icon the text starts at the left edge";
 }
 
@@ -59,18 +60,22 @@ void PrintTo(const Placement& p, std::ostream* out) {
 
 class FlatPlacement : public Painting, public ::testing::WithParamInterface<Placement> {};
 
+// Left starts past the icon's margin; Center leaves as much room either side of the line (a pixel
+// apart at most); Right ends the line its margin inside the item. The whole line shows.
 TEST_P(FlatPlacement, LineStartsWhereItsPositionPutsIt) {
     Picture reference = Paint(LayoutFlat, DispPosLeft, 2, 1); // drawn from x = 0
     Picture placed = Paint(LayoutFlat, GetParam().DispPos, 2, 0);
-    int line = Width(TimeText) + ItemGap + Width(DateText);
-    int start = 28;
-    if (GetParam().DispPos == DispPosCenter)
-        start = (DeviceScreenWidth - line) / 2;
-    else if (GetParam().DispPos == DispPosRight)
-        start = DeviceScreenWidth - line - 2;
-    ASSERT_GT(start, 28 - 1);
-    EXPECT_EQ(reference.Ink().left + start, placed.Ink(20).left);
-    EXPECT_EQ(reference.Ink().right + start, placed.Ink(20).right);
+    const int start = placed.Ink(20).left - reference.Ink().left;
+    const int line = Width(TimeText) + ItemGap + Width(DateText);
+    const int roomLeft = start, roomRight = DeviceScreenWidth - (start + line);
+    switch (GetParam().DispPos) {
+    case DispPosLeft: EXPECT_EQ(start, TextMarginAt96); break;
+    case DispPosCenter:
+        EXPECT_LE(abs(roomLeft - roomRight), 1) << roomLeft << " " << roomRight;
+        break;
+    case DispPosRight: EXPECT_EQ(roomRight, RightMarginAt96); break;
+    }
+    EXPECT_EQ(placed.Ink(20).right - reference.Ink().right, start) << "moved whole";
     EXPECT_EQ(reference.Count(StandInHost.TextColor), placed.Count(StandInHost.TextColor))
         << "nothing cut";
 }
@@ -84,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(Positions, FlatPlacement,
 TEST_F(Painting, FlatLineWiderThanTheItemStartsAtTheMarginAndIsCut) {
     CopyFormat(ClockSettings.DateFormat, FormatCapacity, L"W, MMMM d, yyyy W MMMM");
     Picture reference = Paint(LayoutFlat, DispPosLeft, 2, 0);
-    ASSERT_GE(reference.Ink().right, 238) << "the line must be wider than the item";
+    ASSERT_GE(reference.Ink().right, DeviceScreenWidth - RightMarginAt96)
+        << "the line must be wider than the item";
     Picture centred = Paint(LayoutFlat, DispPosCenter, 2, 0);
     EXPECT_TRUE(reference == centred);
 }
@@ -96,19 +102,21 @@ TEST_F(Painting, StackCentreAndRightAlignEachPieceAcrossTheItem) {
     RECT timeLine = reference.Ink(0, -1, 0, timeHeight);
     RECT dateLine = reference.Ink(0, -1, timeHeight, 2 * timeHeight);
 
+    // Each piece on its own: centred over the full width, the icon's corner notwithstanding (as
+    // much room either side, a pixel apart at most), or ending the right margin inside the item.
     Picture centre = Paint(LayoutStack, DispPosCenter, 2, 0);
-    // Centred over the full width, the icon's corner notwithstanding.
-    EXPECT_EQ(timeLine.left + (DeviceScreenWidth - timeWidth) / 2,
-              centre.Ink(20, -1, 0, timeHeight).left);
-    EXPECT_EQ(dateLine.left + (DeviceScreenWidth - dateWidth) / 2,
-              centre.Ink(20, -1, timeHeight, 2 * timeHeight).left);
-
     Picture right = Paint(LayoutStack, DispPosRight, 2, 0);
-    // Ink past the glyphs' advance is clipped at the rectangle's right edge.
-    EXPECT_EQ(std::min(timeLine.right + 238 - timeWidth, 238L),
-              right.Ink(20, -1, 0, timeHeight).right);
-    EXPECT_EQ(std::min(dateLine.right + 238 - dateWidth, 238L),
-              right.Ink(20, -1, timeHeight, 2 * timeHeight).right);
+    struct Piece {
+        RECT Reference;
+        int Width, Top, Bottom;
+    } pieces[] = {{timeLine, timeWidth, 0, timeHeight},
+                  {dateLine, dateWidth, timeHeight, 2 * timeHeight}};
+    for (const Piece& p : pieces) {
+        int centred = centre.Ink(20, -1, p.Top, p.Bottom).left - p.Reference.left;
+        EXPECT_LE(abs(centred - (DeviceScreenWidth - (centred + p.Width))), 1) << p.Top;
+        int placed = right.Ink(20, -1, p.Top, p.Bottom).left - p.Reference.left;
+        EXPECT_EQ(DeviceScreenWidth - (placed + p.Width), RightMarginAt96) << p.Top;
+    }
 }
 
 TEST_F(Painting, OutOfRangeValuesDrawLikeTheirNeighbours) {
@@ -169,15 +177,18 @@ TEST_F(Painting, EveryPaintRecordsTheTimeItDrew) {
     EXPECT_EQ(0, memcmp(&times[2], &LastPaintedTime, sizeof LastPaintedTime));
 }
 
+// 63 weekday tokens expand to 630 units, far past the paint buffer: the text drawn is the first
+// PaintTextCapacity - 1 units, 36 whole " Sunday"s and " Su". Placed at the right, the end of a
+// line shows, so the cut is seen; the same format without that " Su" draws otherwise.
 TEST_F(Painting, FormatLongerThanTheBufferIsCut) {
-    // 63 weekday tokens expand to 630 units, far past the paint buffer.
-    WCHAR format[FormatCapacity];
-    for (int i = 0; i < FormatCapacity - 1; ++i)
-        format[i] = L'W';
-    format[FormatCapacity - 1] = 0;
-    CopyFormat(ClockSettings.DateFormat, FormatCapacity, format);
-    Picture c = Paint(LayoutStack, DispPosLeft, 1, 1);
-    EXPECT_GT(c.Count(StandInHost.TextColor), 0);
+    auto paintDates = [&](const std::wstring& format) {
+        CopyFormat(ClockSettings.DateFormat, FormatCapacity, format.c_str());
+        return Paint(LayoutStack, DispPosRight, 1, 1);
+    };
+    Picture cut = paintDates(std::wstring(FormatCapacity - 1, L'W'));
+    ASSERT_EQ(36 * 7 + 3, PaintTextCapacity - 1);
+    EXPECT_TRUE(cut == paintDates(std::wstring(36, L'W') + L" Su"));
+    EXPECT_FALSE(cut == paintDates(std::wstring(36, L'W')));
 }
 
 } // namespace

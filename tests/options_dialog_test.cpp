@@ -21,7 +21,7 @@ TEST_F(Options, OpensWithTheStoredValuesSelectedAndThePreviewFilled) {
     ClockSettings.DispPos = DispPosRight;
     DialogDriver driver;
     driver.Then(L"Dialog", IDC_OPTIONS_LAYOUT, [](DriveDialog& d) {
-        EXPECT_EQ(d.ShellFlags(), 13u);
+        EXPECT_EQ(d.ShellFlags(), FullScreenWithDone);
         EXPECT_EQ(d.Entries(IDC_OPTIONS_LAYOUT), (std::vector<std::wstring>{L"Flat", L"Stack"}));
         EXPECT_EQ(d.Entries(IDC_OPTIONS_DISPTYPE),
                   (std::vector<std::wstring>{L"Time", L"Date", L"Time Date", L"Date Time"}));

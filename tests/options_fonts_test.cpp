@@ -30,7 +30,7 @@ TEST_F(Fonts, TheModeSelectsItsEntryAndEnablesItsButtons) {
         ClockSettings.FontSel = c.FontSel;
         DialogDriver driver;
         driver.Then(L"Dialog", IDC_FONTS_MODE, [&](DriveDialog& d) {
-            EXPECT_EQ(d.ShellFlags(), 13u);
+            EXPECT_EQ(d.ShellFlags(), FullScreenWithDone);
             EXPECT_EQ(
                 d.Entries(IDC_FONTS_MODE),
                 (std::vector<std::wstring>{L"Use default font", L"Use same font for time/date",

@@ -38,7 +38,7 @@ TEST_F(Format, ListsHoldThePresetsAndACurrentFormatThatIsNoneOfThem) {
         SetFormats(c.Time, c.Date);
         DialogDriver driver;
         driver.Then(L"Dialog", IDC_FORMAT_TIME, [&](DriveDialog& d) {
-            EXPECT_EQ(d.ShellFlags(), 13u);
+            EXPECT_EQ(d.ShellFlags(), FullScreenWithDone);
             std::vector<std::wstring> times = d.Entries(IDC_FORMAT_TIME);
             std::vector<std::wstring> dates = d.Entries(IDC_FORMAT_DATE);
             ASSERT_EQ(times.size(), c.TimeEntries);

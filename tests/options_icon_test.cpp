@@ -35,7 +35,7 @@ TEST_F(IconOption, DoneStoresTheChoiceAndCancelDropsIt) {
         MetricsDirty = 0;
         DialogDriver driver;
         driver.Then(L"Dialog", IDC_ICON_HIDE, [&](DriveDialog& d) {
-            EXPECT_EQ(d.ShellFlags(), 45u);
+            EXPECT_EQ(d.ShellFlags(), FullScreenWithDoneAndEmptyMenu);
             EXPECT_EQ(d.Checked(IDC_ICON_HIDE), c.Hidden != 0);
             if (c.Click)
                 d.Click(IDC_ICON_HIDE);
@@ -73,7 +73,7 @@ TEST_F(IconOption, AboutShowsTheProductAndEndsOnDoneOrClose) {
             d.Done();
         });
         driver.Then(L"About Morvane", [&](DriveDialog& d) {
-            EXPECT_EQ(d.ShellFlags(), 45u);
+            EXPECT_EQ(d.ShellFlags(), FullScreenWithDoneAndEmptyMenu);
             HWND icon = NULL;
             for (HWND child = GetWindow(d.Window(), GW_CHILD); child;
                  child = GetWindow(child, GW_HWNDNEXT)) {

@@ -93,7 +93,7 @@ TEST_F(SelectFont, OpensOnTheRecordsFaceSizeAndStyle) {
         LOGFONTW font = c.Font;
         DialogDriver driver;
         driver.Then(SelectFontCaption, IDC_SELECT_FONT_NAME, [&](DriveDialog& d) {
-            EXPECT_EQ(d.ShellFlags(), 13u);
+            EXPECT_EQ(d.ShellFlags(), FullScreenWithDone);
             EXPECT_EQ(d.SelectedText(IDC_SELECT_FONT_NAME), L"DejaVu Sans");
             EXPECT_EQ(d.SelectedText(IDC_SELECT_FONT_SIZE), c.Size) << c.Font.lfHeight;
             EXPECT_EQ(d.Entries(IDC_SELECT_FONT_SIZE).size(), (size_t)FontSizeCount);

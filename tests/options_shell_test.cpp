@@ -31,11 +31,12 @@ TEST(ShellDialog, FlagsDecideTheSizeAndTheDoneControl) {
         bool Done;
         DWORD Remembered;
     } cases[] = {
-        {SHIDIM_FLAGS, 13, FullScreen, true, 13},
-        {SHIDIM_FLAGS, 45, FullScreen, true, 45},
+        {SHIDIM_FLAGS, FullScreenWithDone, FullScreen, true, FullScreenWithDone},
+        {SHIDIM_FLAGS, FullScreenWithDoneAndEmptyMenu, FullScreen, true,
+         FullScreenWithDoneAndEmptyMenu},
         {SHIDIM_FLAGS, SHIDIF_SIZEDLG, FullScreen - DeviceMenuBarHeight, false, SHIDIF_SIZEDLG},
         {SHIDIM_FLAGS, SHIDIF_SIPDOWN, 0, false, SHIDIF_SIPDOWN},
-        {0, 13, 0, false, 0}, // the flags are not marked valid
+        {0, FullScreenWithDone, 0, false, 0}, // the flags are not marked valid
     };
     for (const Case& c : cases) {
         HWND dialog =
@@ -72,7 +73,7 @@ TEST(ShellDialog, FlagsDecideTheSizeAndTheDoneControl) {
         EXPECT_EQ(remembered, c.Remembered);
         DestroyWindow(dialog);
     }
-    SHINITDLGINFO none = {SHIDIM_FLAGS, NULL, 13};
+    SHINITDLGINFO none = {SHIDIM_FLAGS, NULL, FullScreenWithDone};
     EXPECT_FALSE(SHInitDialog(&none));
     EXPECT_FALSE(SHInitDialog(NULL));
 }

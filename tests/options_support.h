@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "settings/clock_settings.h"
+#include "platform/shell_dialog.h"
 #include "settings/settings_store.h"
 #include "tests/support_fonts.h"
 #include "tests/support_settings.h"
@@ -13,6 +14,11 @@
 #include <string.h>
 
 bool SameBytes(const void* a, const void* b, size_t size);
+
+// The shell preparations a dialog asks for, spelled in the shell's own flags: full screen with the
+// Done button and the input panel lowered (13), and the same with an empty menu bar (45).
+const DWORD FullScreenWithDone = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN;
+const DWORD FullScreenWithDoneAndEmptyMenu = FullScreenWithDone | SHIDIF_EMPTYMENU;
 
 // Each test starts with nothing stored and the settings loaded, flags clear.
 class OptionsTest : public ::testing::Test {

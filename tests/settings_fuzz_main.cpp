@@ -375,7 +375,7 @@ uint64_t BatchSeed(uint64_t seed, int batch) {
 
 int RunBatches(uint64_t seed, int batches) {
     DWORD start = GetTickCount();
-    int crashed = 0, hungCount = 0, failedChecks = 0, readAll = 0, fontsChanged = 0;
+    int crashed = 0, hungCount = 0, failedChecks = 0, notStarted = 0, readAll = 0, fontsChanged = 0;
     for (int b = 0; b < batches; ++b) {
         uint64_t batchSeed = BatchSeed(seed, b);
         // A fresh process each, its output kept even when it hangs and is ended.
@@ -389,12 +389,15 @@ int RunBatches(uint64_t seed, int batches) {
         if (exitCode != 0 || hung || summary == std::string::npos ||
             sscanf(output.c_str() + summary, "ok read %d, fonts changed %d", &read, &changed) !=
                 2) {
-            const char* what = hung                           ? "hung and was ended"
+            // A process Wine could not start (twice) ran no batch: counted apart from crashes.
+            const char* what = !run.Started                   ? "did not start"
+                               : hung                         ? "hung and was ended"
                                : exitCode == BatchFailedCheck ? "failed a check"
                                                               : "crashed";
-            hungCount += hung;
-            failedChecks += !hung && exitCode == BatchFailedCheck;
-            crashed += !hung && exitCode != BatchFailedCheck;
+            notStarted += !run.Started;
+            hungCount += run.Started && hung;
+            failedChecks += run.Started && !hung && exitCode == BatchFailedCheck;
+            crashed += run.Started && !hung && exitCode != BatchFailedCheck;
             printf("settings_fuzz: batch %d %s (exit %lu); repeat it with: settings_fuzz "
                    "--batch %llu\n%s\n",
                    b, what, (unsigned long)exitCode, (unsigned long long)batchSeed, output.c_str());
@@ -404,13 +407,13 @@ int RunBatches(uint64_t seed, int batches) {
         fontsChanged += changed;
     }
     double seconds = (GetTickCount() - start) / 1000.0;
-    printf("settings_fuzz: %d batches from seed %llu: %d crashed, %d hung, %d failed a check "
-           "(%.1f s, %.0f ms a batch); %d read all twelve values, %d fonts replaced in Select "
-           "Font\n",
-           batches, (unsigned long long)seed, crashed, hungCount, failedChecks, seconds,
+    printf("settings_fuzz: %d batches from seed %llu: %d crashed, %d hung, %d failed a check, %d "
+           "did not start (%.1f s, %.0f ms a batch); %d read all twelve values, %d fonts "
+           "replaced in Select Font\n",
+           batches, (unsigned long long)seed, crashed, hungCount, failedChecks, notStarted, seconds,
            batches ? seconds * 1000 / batches : 0.0, readAll, fontsChanged);
     DeleteSettingsKey();
-    return crashed + hungCount + failedChecks ? 1 : 0;
+    return crashed + hungCount + failedChecks + notStarted ? 1 : 0;
 }
 
 } // namespace

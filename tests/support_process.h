@@ -34,8 +34,8 @@ inline ProgramRun RunProgram(const std::wstring& commandLine, DWORD limit = 6000
     HANDLE output = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_TEMPORARY, NULL);
     if (output == INVALID_HANDLE_VALUE) {
-        run.Output = "RunProgram: no file for the output (error " +
-                     std::to_string(GetLastError()) + ")";
+        run.Output =
+            "RunProgram: no file for the output (error " + std::to_string(GetLastError()) + ")";
         return run;
     }
     STARTUPINFOW startup = {};
@@ -78,8 +78,8 @@ inline ProgramRun RunProgram(const std::wstring& commandLine, DWORD limit = 6000
         CloseHandle(written);
     DeleteFileW(file);
     if (!run.Started)
-        run.Output += "RunProgram: the process did not start (error " +
-                      std::to_string(GetLastError()) + ")";
+        run.Output +=
+            "RunProgram: the process did not start (error " + std::to_string(GetLastError()) + ")";
     return run;
 }
 
