@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
         countOnly = countOnly || strcmp(argv[i], "--allocations") == 0;
     }
     ModuleAttach(GetModuleHandleW(NULL));
-    RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
+    RegDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
     HWND host = CreateStandInHost(480, 320);
     HANDLE ready = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);
 
@@ -306,7 +306,7 @@ int main(int argc, char** argv) {
 
     DestroyWindow(host);
     CloseHandle(ready);
-    RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
+    RegDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
     bool held = ownAllocations == 0 && libraryHeld && !Failed;
     printf("item_bench: %s\n",
            held ? "no allocation on the query and paint paths" : "FAILED: see above");

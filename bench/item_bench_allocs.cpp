@@ -34,7 +34,9 @@ struct Allocator {
     void** Original;
 };
 
-// The stand-ins, one per allocator a Windows module can import, each passing the call on.
+// The stand-ins, one per allocator a Windows module can import, each passing the call on. (The
+// global heap is not among them: the device has none, and the device-profile check refuses any
+// use of it in morvane.dll's sources.)
 #define STAND_IN(result, convention, name, params, args)                                           \
     result(convention* Real##name) params;                                                         \
     result convention Counted##name params {                                                       \
@@ -44,9 +46,6 @@ struct Allocator {
 
 STAND_IN(HLOCAL, WINAPI, LocalAlloc, (UINT flags, SIZE_T bytes), (flags, bytes))
 STAND_IN(HLOCAL, WINAPI, LocalReAlloc, (HLOCAL block, SIZE_T bytes, UINT flags),
-         (block, bytes, flags))
-STAND_IN(HGLOBAL, WINAPI, GlobalAlloc, (UINT flags, SIZE_T bytes), (flags, bytes))
-STAND_IN(HGLOBAL, WINAPI, GlobalReAlloc, (HGLOBAL block, SIZE_T bytes, UINT flags),
          (block, bytes, flags))
 STAND_IN(LPVOID, WINAPI, HeapAlloc, (HANDLE heap, DWORD flags, SIZE_T bytes), (heap, flags, bytes))
 STAND_IN(LPVOID, WINAPI, HeapReAlloc, (HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes),
@@ -65,11 +64,9 @@ STAND_IN(wchar_t*, __cdecl, _wcsdup, (const wchar_t* text), (text))
     { #name, (void*)Counted##name, (void**)&Real##name }
 
 const Allocator Allocators[] = {
-    ALLOCATOR(LocalAlloc),    ALLOCATOR(LocalReAlloc), ALLOCATOR(GlobalAlloc),
-    ALLOCATOR(GlobalReAlloc), ALLOCATOR(HeapAlloc),    ALLOCATOR(HeapReAlloc),
-    ALLOCATOR(HeapCreate),    ALLOCATOR(VirtualAlloc), ALLOCATOR(malloc),
-    ALLOCATOR(calloc),        ALLOCATOR(realloc),      ALLOCATOR(_strdup),
-    ALLOCATOR(_wcsdup),
+    ALLOCATOR(LocalAlloc), ALLOCATOR(LocalReAlloc), ALLOCATOR(HeapAlloc), ALLOCATOR(HeapReAlloc),
+    ALLOCATOR(HeapCreate), ALLOCATOR(VirtualAlloc), ALLOCATOR(malloc),    ALLOCATOR(calloc),
+    ALLOCATOR(realloc),    ALLOCATOR(_strdup),      ALLOCATOR(_wcsdup),
 };
 const int AllocatorCount = sizeof Allocators / sizeof Allocators[0];
 

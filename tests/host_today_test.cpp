@@ -203,15 +203,14 @@ TEST_F(Library, ExportsOrdinal240AndNoNames) {
 }
 
 TEST_F(Library, ClassLivesFromLoadToUnloadAndThreadsChangeNothing) {
-    WNDCLASSEXW info = {};
-    info.cbSize = sizeof info;
-    ASSERT_TRUE(GetClassInfoExW(library, L"Morvane", &info));
+    WNDCLASSW info = {};
+    ASSERT_TRUE(GetClassInfoW(library, L"Morvane", &info));
 
     // Thread attach and detach run the module entry too; they must leave everything in place.
     HANDLE thread = CreateThread(NULL, 0, DoNothing, NULL, 0, NULL);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    EXPECT_TRUE(GetClassInfoExW(library, L"Morvane", &info));
+    EXPECT_TRUE(GetClassInfoW(library, L"Morvane", &info));
 
     auto initialize = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
         library, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
@@ -224,7 +223,7 @@ TEST_F(Library, ClassLivesFromLoadToUnloadAndThreadsChangeNothing) {
     DestroyWindow(parent);
 
     FreeLibrary(library);
-    EXPECT_FALSE(GetClassInfoExW(library, L"Morvane", &info));
+    EXPECT_FALSE(GetClassInfoW(library, L"Morvane", &info));
     library = NULL;
 }
 

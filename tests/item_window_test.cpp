@@ -78,9 +78,8 @@ TEST_F(ItemWindowTest, ModuleAttachRegistersTheClassAndDetachRemovesIt) {
     EXPECT_STREQ(L"Morvane", ItemClassName);
     EXPECT_EQ(self, ModuleInstance);
     EXPECT_EQ(nullptr, ItemWindow);
-    WNDCLASSEXW info = {};
-    info.cbSize = sizeof info;
-    ASSERT_TRUE(GetClassInfoExW(self, ItemClassName, &info));
+    WNDCLASSW info = {};
+    ASSERT_TRUE(GetClassInfoW(self, ItemClassName, &info));
     EXPECT_EQ(0u, info.style);
     EXPECT_EQ((WNDPROC)ItemWndProc, info.lpfnWndProc);
     EXPECT_EQ(GetStockObject(WHITE_BRUSH), (HGDIOBJ)info.hbrBackground);
@@ -90,10 +89,10 @@ TEST_F(ItemWindowTest, ModuleAttachRegistersTheClassAndDetachRemovesIt) {
 
     // Attaching again (the library loaded anew) finds the class taken and registers it afresh.
     ModuleAttach(self);
-    EXPECT_TRUE(GetClassInfoExW(self, ItemClassName, &info));
+    EXPECT_TRUE(GetClassInfoW(self, ItemClassName, &info));
 
     ModuleDetach();
-    EXPECT_FALSE(GetClassInfoExW(self, L"Morvane", &info));
+    EXPECT_FALSE(GetClassInfoW(self, L"Morvane", &info));
     EXPECT_EQ(nullptr, ItemIcon);
     EXPECT_EQ(nullptr, ModuleInstance);
     ModuleAttach(self); // for TearDown

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-// Removes the settings key and everything under it, so a case starts from nothing stored.
+// Removes the settings key (it has no keys under it), so a case starts from nothing stored.
 inline void DeleteSettingsKey() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
+    RegDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_SUBKEY);
 }
 
 // Stores one raw value under the settings key.
