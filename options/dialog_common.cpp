@@ -20,17 +20,12 @@ void SelectStoredValue(HWND dialog, int listId, int value) {
     SendDlgItemMessageW(dialog, listId, CB_SETCURSEL, (WPARAM)value, 0);
 }
 
-int PickedEntry(HWND dialog, int listId, int count) {
+bool TakePick(HWND dialog, int listId, int count, int* field) {
     LRESULT picked = SendDlgItemMessageW(dialog, listId, CB_GETCURSEL, 0, 0);
     // Compared unsigned, so the -1 of an empty selection is out of range as well.
-    return (unsigned)picked < (unsigned)count ? (int)picked : -1;
-}
-
-bool TakePick(HWND dialog, int listId, int count, int* field) {
-    int picked = PickedEntry(dialog, listId, count);
-    if (picked < 0)
+    if ((unsigned)picked >= (unsigned)count)
         return false;
-    *field = picked;
+    *field = (int)picked;
     return true;
 }
 

@@ -35,12 +35,8 @@ void FillList(HWND dialog, int listId, const WCHAR* const* names, int count);
 // Selects the entry whose index is the stored value; a value the list lacks selects nothing.
 void SelectStoredValue(HWND dialog, int listId, int value);
 
-// The list's selected index when it names one of count entries, else -1 (nothing selected, or
-// an index the list should not hold).
-int PickedEntry(HWND dialog, int listId, int count);
-
-// Stores the list's picked entry in the field when it names one of count entries; returns whether
-// it did.
+// Stores the list's selected index in the field when it names one of count entries (not when
+// nothing is selected, nor an index the list should not hold); returns whether it did.
 bool TakePick(HWND dialog, int listId, int count, int* field);
 
 // Runs a list's handler on its selection-change notification only: a list tells of focus and of
