@@ -20,6 +20,7 @@
 #include "item/item_metrics.h"
 #include "item/item_paint.h"
 #include "item/item_window.h"
+#include "item/shell_ready.h"
 #include "item/local_time.h"
 #include "item/module.h"
 #include "platform/today_host.h"
@@ -132,7 +133,7 @@ void TimeItemPaths(HWND host, AllocationCounter* counter) {
                                              (WPARAM)&listItem, 0) == 0;
                 }));
     long ready = 0;
-    PrintTiming("  of it: ShellIsReady (open, wait 0, close)",
+    PrintTiming("  of it: ShellIsReady (one wait)",
                 Time(5000, counter, [&] { ready += ShellIsReady(); }));
     PrintTiming("UpdateMetrics, MetricsDirty raised", Time(2000, counter, [&] {
                     MetricsDirty = 1;

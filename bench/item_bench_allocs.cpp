@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "bench/item_bench_allocs.h"
+#include "tests/support_imports.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -87,53 +88,25 @@ const Allocator* FindAllocator(const char* name) {
     return NULL;
 }
 
-void Reroute(void** slot, void* to) {
-    DWORD previous;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &previous);
-    *slot = to;
-    VirtualProtect(slot, sizeof *slot, previous, &previous);
-}
-
 } // namespace
 
 bool CountAllocations(HMODULE module, AllocationCounter* counter) {
     memset(counter, 0, sizeof *counter);
     counter->Module = module;
-    BYTE* base = (BYTE*)module;
-    IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!directory.VirtualAddress)
-        return false;
-    for (IMAGE_IMPORT_DESCRIPTOR* d = (IMAGE_IMPORT_DESCRIPTOR*)(base + directory.VirtualAddress);
-         d->Name; ++d) {
-        IMAGE_THUNK_DATA* names =
-            (IMAGE_THUNK_DATA*)(base +
-                                (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
-        IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            const char* name =
-                (const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name;
-            const Allocator* allocator = FindAllocator(name);
-            if (!allocator || counter->Imports >= MaxCountedImports)
-                continue;
-            void** slot = (void**)&slots->u1.Function;
-            if (*slot == allocator->StandIn)
-                continue;
-            if (!*allocator->Original)
-                *allocator->Original = *slot;
-            int known = -1;
-            for (int i = 0; i < counter->Imports; ++i)
-                if (strcmp(counter->Names[i], name) == 0)
-                    known = i;
-            if (known < 0)
-                counter->Names[counter->Imports++] = allocator->Name;
-            Reroute(slot, allocator->StandIn);
-        }
-    }
-    return true;
+    return ForEachImport(module, [&](const char* name, void** slot) {
+        const Allocator* allocator = FindAllocator(name);
+        if (!allocator || counter->Imports >= MaxCountedImports || *slot == allocator->StandIn)
+            return;
+        if (!*allocator->Original)
+            *allocator->Original = *slot;
+        int known = -1;
+        for (int i = 0; i < counter->Imports; ++i)
+            if (strcmp(counter->Names[i], name) == 0)
+                known = i;
+        if (known < 0)
+            counter->Names[counter->Imports++] = allocator->Name;
+        RerouteSlot(slot, allocator->StandIn);
+    });
 }
 
 void StartCounting(AllocationCounter* counter) {

@@ -1,7 +1,7 @@
 # Checks what morvane.dll must look like to the Today screen and to the system loader:
 #   cmake -DDLL=morvane.dll -DMAP=morvane.map -DOBJDUMP=<triplet>-objdump -P check-dll-image.cmake
 # - exports: ordinals 240 and 241, nothing else, no names;
-# - imports: system DLLs only (everything else is linked in statically);
+# - imports: the device's system DLLs only (everything else is linked in statically);
 # - no C runtime start-up: the entry point is the module entry itself, so nothing may need the
 #   start-up code it replaces: no static constructors or destructors, no thread-local storage, no
 #   runtime pseudo-relocations (auto-imported data) that nothing would apply.
@@ -14,7 +14,8 @@ foreach(var DLL MAP OBJDUMP)
   endif()
 endforeach()
 
-set(allowed_imports ADVAPI32.DLL COMDLG32.DLL GDI32.DLL KERNEL32.DLL USER32.DLL)
+# AYGSHELL.DLL is the device's shell helper library (here our stand-in for it, built beside).
+set(allowed_imports ADVAPI32.DLL AYGSHELL.DLL COMDLG32.DLL GDI32.DLL KERNEL32.DLL USER32.DLL)
 
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

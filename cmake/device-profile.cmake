@@ -27,11 +27,13 @@ foreach(source IN LISTS device_sources)
            COMMAND ${CMAKE_CXX_COMPILER} ${device_profile_flags} -include ${device_names_header}
                    -fsyntax-only ${source})
 endforeach()
-# The shell dialog stand-in goes into the desktop's morvane.dll only (the device has the SDK's own,
-# with the names it needs): C++03 too, but not held to the device's names.
-add_test(NAME DeviceProfile/platform/shell_dialog.cpp
-         COMMAND ${CMAKE_CXX_COMPILER} ${device_profile_flags} -fsyntax-only
-                 ${CMAKE_SOURCE_DIR}/platform/shell_dialog.cpp)
+# The shell library's stand-ins go into the desktop's morvane.dll only (the device has the SDK's
+# own, with the names it needs): C++03 too, but not held to the device's names.
+foreach(stand_in shell_dialog shell_gesture)
+  add_test(NAME DeviceProfile/platform/${stand_in}.cpp
+           COMMAND ${CMAKE_CXX_COMPILER} ${device_profile_flags} -fsyntax-only
+                   ${CMAKE_SOURCE_DIR}/platform/${stand_in}.cpp)
+endforeach()
 
 add_test(NAME DeviceProfile/PoisonedNamesAreRefused
          COMMAND ${CMAKE_COMMAND} -DCXX=${CMAKE_CXX_COMPILER} "-DFLAGS=${device_profile_flags}"

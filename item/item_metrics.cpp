@@ -6,6 +6,7 @@
 
 int RowCount;
 int ItemGap;
+int ReportedRowHeight;
 
 static void MeasureFont(HDC dc, const LOGFONTW* logFont, TEXTMETRICW* metrics) {
     HFONT font = CreateBoundedFont(logFont);
@@ -48,4 +49,10 @@ void UpdateMetrics(HWND window) {
 
     ReleaseDC(window, dc);
     MetricsDirty = 0;
+}
+
+int RowHeight(HWND window) {
+    UpdateMetrics(window);
+    int height = ScaleRound(RowCount * RowUnitAt96, ScreenDpi(LOGPIXELSY), ReferenceDpi);
+    return height < 1 ? 1 : height;
 }

@@ -2,6 +2,7 @@
 #include "item/item_paint.h"
 #include "item/item_font.h"
 #include "item/item_metrics.h"
+#include "item/item_selection.h"
 #include "item/local_time.h"
 #include "item/screen_scale.h"
 #include "platform/today_host.h"
@@ -24,7 +25,12 @@ static HFONT CreateItemFont(int item) {
     return CreateBoundedFont(item == ItemTime ? &ClockSettings.TimeFont : &ClockSettings.DateFont);
 }
 
+// On the highlight the theme's highlighted text, whatever the settings say: a colour chosen for
+// the Today background may vanish on the highlight.
 static COLORREF ItemTextColor(HWND window) {
+    COLORREF highlight, highlightedText;
+    if (ItemHighlight(window, &highlight, &highlightedText))
+        return highlightedText;
     if (ClockSettings.UseColor)
         return ClockSettings.TextColor;
     return (COLORREF)SendMessageW(GetParent(window), TODAYM_GETCOLOR, TODAYCOLOR_TEXT, 0);

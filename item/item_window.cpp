@@ -1,21 +1,15 @@
 #include "platform/platform.h"
 #include "item/item_window.h"
+#include "item/clock_applet.h"
 #include "item/item_metrics.h"
+#include "item/item_menu.h"
 #include "item/item_paint.h"
+#include "item/item_selection.h"
+#include "item/item_tap.h"
 #include "item/local_time.h"
-#include "item/screen_scale.h"
+#include "item/shell_ready.h"
 #include "platform/today_host.h"
 #include "settings/clock_settings.h"
-
-int ShellIsReady() {
-    // The only access Windows CE's OpenEvent takes.
-    HANDLE ready = OpenEventW(EVENT_ALL_ACCESS, FALSE, SHELL_API_READY_EVENT);
-    // Only a time-out means "not yet"; a host that never made the event is taken as ready.
-    DWORD wait = ready ? WaitForSingleObject(ready, 0) : WAIT_FAILED;
-    if (ready)
-        CloseHandle(ready);
-    return wait != WAIT_TIMEOUT;
-}
 
 static void InvalidateClient(HWND window) {
     RECT client;
@@ -33,6 +27,8 @@ static LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
 static LRESULT OnDestroy(HWND window) {
     // Stopped whatever ShowSeconds says now: it may have changed since the timer started.
     KillTimer(window, SecondsTimerId);
+    SelectItem(window, false);
+    ForgetTap(window);
     return 0;
 }
 
@@ -55,7 +51,17 @@ static LRESULT OnPaint(HWND window) {
     return 0;
 }
 
+// The highlight when the item holds it, else the Today background drawn by the host.
 static LRESULT OnEraseBackground(HWND window, HDC dc) {
+    COLORREF highlight, text;
+    if (ItemHighlight(window, &highlight, &text)) {
+        RECT client;
+        GetClientRect(window, &client);
+        HBRUSH brush = CreateSolidBrush(highlight);
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+        return 1;
+    }
     TODAYDRAWWATERMARKINFO watermark;
     watermark.hdc = dc;
     GetClientRect(window, &watermark.rc);
@@ -86,16 +92,32 @@ static LRESULT OnQueryRefresh(HWND window, TODAYLISTITEM* item) {
     ReadLocalTime(&now);
     int changed = TimeChanged(&now);
 
-    UpdateMetrics(window);
-    int height = ScaleRound(RowCount * RowUnitAt96, ScreenDpi(LOGPIXELSY), ReferenceDpi);
-    if (height < 1)
-        height = 1;
+    int height = RowHeight(window);
     // The host sizes the row from the first answer only.
     if (item->cyp == 0) {
         item->cyp = (DWORD)height;
+        ReportedRowHeight = height;
         return 1;
     }
     return changed;
+}
+
+// The item has no parts of its own to move the highlight between.
+static LRESULT OnReceivedSelection(HWND window) {
+    SelectItem(window, true);
+    return TRUE;
+}
+
+static LRESULT OnLostSelection(HWND window) {
+    SelectItem(window, false);
+    return 0;
+}
+
+static POINT PointOf(LPARAM lParam) {
+    POINT at;
+    at.x = (short)LOWORD(lParam);
+    at.y = (short)HIWORD(lParam);
+    return at;
 }
 
 LRESULT CALLBACK ItemWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -107,6 +129,14 @@ LRESULT CALLBACK ItemWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_ERASEBKGND: return OnEraseBackground(window, (HDC)wParam);
     case WM_TIMER: return OnTimer(window, wParam, lParam);
     case WM_TODAYCUSTOM_QUERYREFRESHCACHE: return OnQueryRefresh(window, (TODAYLISTITEM*)wParam);
+    case WM_TODAYCUSTOM_RECEIVEDSELECTION: return OnReceivedSelection(window);
+    case WM_TODAYCUSTOM_LOSTSELECTION: return OnLostSelection(window);
+    case WM_TODAYCUSTOM_USERNAVIGATION: return FALSE;
+    case WM_TODAYCUSTOM_ACTION: OpenClockAndAlarms(); return 0;
+    case WM_LBUTTONDOWN: ItemButtonDown(window, PointOf(lParam)); return 0;
+    case WM_LBUTTONUP: ItemButtonUp(window, PointOf(lParam)); return 0;
+    // The last thing done for this window: the Today screen destroys it in answer.
+    case WM_ITEM_RELOADTODAY: RequestTodayReload(); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -1,5 +1,5 @@
-// The item window's message handler: settings on create, the seconds timer, background, paint and
-// the host's refresh query.
+// The item window's message handler: settings on create, the seconds timer, background, paint, the
+// host's refresh query, the Today screen's highlight, taps and the action key.
 #pragma once
 
 #include "platform/platform.h"
@@ -7,6 +7,3 @@
 enum { SecondsTimerId = 1, SecondsTimerPeriod = 1000 };
 
 LRESULT CALLBACK ItemWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Non-zero when the shell's readiness event is set (or cannot be asked about).
-int ShellIsReady();

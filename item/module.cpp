@@ -2,6 +2,7 @@
 #include "item/module.h"
 #include "item/item_window.h"
 #include "item/screen_scale.h"
+#include "item/shell_ready.h"
 #include "resources/resource.h"
 
 enum { ItemWidth = DeviceScreenWidth, ItemInitialHeight = 0 };
@@ -29,6 +30,7 @@ void ModuleAttach(HINSTANCE instance) {
 
 void ModuleDetach() {
     DestroyItemIcon();
+    ForgetShellReady();
     UnregisterClassW(ItemClassName, ModuleInstance);
     ModuleInstance = NULL;
 }

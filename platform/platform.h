@@ -28,6 +28,16 @@ template <typename Handle> inline void SetHandleField(Handle* field, HINSTANCE m
     *field = (Handle)module;
 }
 
+// An export of the module found by its ordinal, as the Today screen finds them, as the type it
+// has. The platform's GetProcAddress takes the ordinal as a wide name on the device and as a
+// narrow one on the desktop; the generic function type in between keeps the cast free of warnings.
+template <typename Proc, typename Name>
+inline Proc ExportByOrdinal(HMODULE module, WORD ordinal,
+                            FARPROC(WINAPI* lookup)(HMODULE, const Name*)) {
+    typedef void (*AnyFunction)(void);
+    return (Proc)(AnyFunction)lookup(module, (const Name*)(ULONG_PTR)ordinal);
+}
+
 #else
 
 #include <stdint.h>

@@ -28,6 +28,9 @@ typedef struct tagSHINITDLGINFO {
     DWORD dwFlags;
 } SHINITDLGINFO, *PSHINITDLGINFO;
 
+// C functions, as the device's shell library exports them.
+extern "C" {
+
 // Prepares a dialog as the device's shell does: Done button, size, input panel and menu bar by
 // the flags. Returns FALSE when the record or its dialog is missing.
 BOOL SHInitDialog(PSHINITDLGINFO info);
@@ -35,5 +38,6 @@ BOOL SHInitDialog(PSHINITDLGINFO info);
 // The flags SHInitDialog was last given for this dialog (0 when the mask did not mark them
 // valid); FALSE when it was never called for it.
 BOOL ShellDialogFlags(HWND dialog, DWORD* flags);
+}
 
 #endif

@@ -12,13 +12,28 @@
 
 #else
 
+// Host to item: the item is about to be unloaded; the first argument is its TODAYLISTITEM.
+#define WM_TODAYCUSTOM_CLEARCACHE 0x04F2
 // Host to item: redraw needed? The first argument is the item's TODAYLISTITEM.
 #define WM_TODAYCUSTOM_QUERYREFRESHCACHE 0x04F3
+// Host to an item registered with Selectability 2: the highlight moved onto it (the first
+// argument is the navigation key that moved it, or 0); TRUE accepts it.
+#define WM_TODAYCUSTOM_RECEIVEDSELECTION 0x04F4
+// Host to item: the highlight left it.
+#define WM_TODAYCUSTOM_LOSTSELECTION 0x04F5
+// Host to the selected item: a navigation key; TRUE when the item used it, FALSE to move on.
+#define WM_TODAYCUSTOM_USERNAVIGATION 0x04F6
+// Host to the selected item: the action key.
+#define WM_TODAYCUSTOM_ACTION 0x04F7
 // Item to host: the theme's colour for the index in the first argument.
 #define TODAYM_GETCOLOR 0x0464
 // Item to host: paint the Today background; the second argument is a TODAYDRAWWATERMARKINFO.
 #define TODAYM_DRAWWATERMARK 0x0465
+// Item to host: the item was tapped and takes the highlight; the first argument is its window.
+#define TODAYM_TOOKSELECTION 0x0466
 #define TODAYCOLOR_TEXT 0x10000004
+#define TODAYCOLOR_HIGHLIGHT 0x10000022
+#define TODAYCOLOR_HIGHLIGHTEDTEXT 0x10000023
 
 #define MAX_ITEMNAME 32
 
@@ -52,6 +67,10 @@ struct TODAYDRAWWATERMARKINFO {
 typedef HWND (*PFNCUSTOMINITIALIZEITEM)(TODAYLISTITEM* item, HWND parent);
 
 #endif
+
+// Any program may ask the Today screen to load its items again: WM_WININICHANGE with this first
+// argument (and 0) sent to every top-level window. The Today screen's header has no name for it.
+enum { TodayReloadItemsFlag = 0xF2 };
 
 // Ordinals of the library's exports; the host finds them by number, never by name.
 enum { InitializeCustomItemOrdinal = 240, CustomItemOptionsDlgProcOrdinal = 241 };

@@ -4,6 +4,12 @@
 
 // String table
 #define IDS_CLASS_NAME 1
+#define IDS_MENU_CLOCK_ALARMS 2
+#define IDS_MENU_OPTIONS 3
+
+// The item's tap-and-hold menu
+#define IDM_ITEM_CLOCK_ALARMS 100
+#define IDM_ITEM_OPTIONS 101
 
 // Icons
 #define IDI_ITEM 2

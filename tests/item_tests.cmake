@@ -15,13 +15,13 @@ add_executable(item_tests
   item_window_test.cpp
   item_scale_test.cpp
   ${item_test_resources})
-target_link_libraries(item_tests PRIVATE morvane_item gtest_main)
+target_link_libraries(item_tests PRIVATE morvane_item morvane_platform gtest_main)
 morvane_add_gtest(item_tests RUN_SERIAL TRUE)
 
 # The same item on a 192-dpi screen: a second prefix configured with LogPixels 192, prepared and
 # its server started on first use by the emulator wrapper.
 add_executable(item_dpi_tests item_dpi_test.cpp ${item_test_resources})
-target_link_libraries(item_dpi_tests PRIVATE morvane_item gtest_main)
+target_link_libraries(item_dpi_tests PRIVATE morvane_item morvane_platform gtest_main)
 morvane_add_gtest(item_dpi_tests HIGH_DPI RUN_SERIAL TRUE)
 
 # Two libraries that are not morvane.dll: one without export 240, for today.exe's refusal, and an
@@ -36,3 +36,11 @@ add_executable(host_tests host_today_test.cpp)
 target_link_libraries(host_tests PRIVATE gtest_main ole32 windowscodecs uuid)
 add_dependencies(host_tests today morvane host_not_item host_no_page store_settings)
 morvane_add_gtest(host_tests RUN_SERIAL TRUE)
+
+# The real morvane.dll's item worked as a person works it: the highlight, taps, tap and hold with
+# its settings page, the action key, and the refresh query's readiness wait.
+add_executable(item_library_tests item_library_test.cpp)
+target_link_libraries(item_library_tests PRIVATE morvane_dialog_driver morvane_settings gtest_main
+                                                 ole32 windowscodecs uuid)
+add_dependencies(item_library_tests morvane aygshell ctlpnl)
+morvane_add_gtest(item_library_tests RUN_SERIAL TRUE)

@@ -7,9 +7,8 @@
 #include "resources/resource.h"
 #include "tests/dialog_driver.h"
 #include "tests/options_support.h"
-#include "tests/support_host.h"
+#include "tests/support_library.h"
 #include "tests/support_pictures.h"
-#include "tests/support_process.h"
 
 #include <string>
 #include <vector>
@@ -17,8 +16,6 @@
 namespace {
 
 const COLORREF Chosen = RGB(200, 30, 60);
-const int HostWidth = DeviceScreenWidth,
-          HostHeight = DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight;
 
 std::wstring StoredText(const WCHAR* name) {
     DWORD type = 0;
@@ -28,50 +25,7 @@ std::wstring StoredText(const WCHAR* name) {
     return std::wstring((const WCHAR*)bytes.data());
 }
 
-class EndToEnd : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        DeleteSettingsKey();
-        library_ = LoadLibraryW(BuildPath("morvane.dll").c_str());
-        ASSERT_NE(library_, nullptr);
-        initialize_ = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
-            library_, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
-        options_ = (DLGPROC)(void*)GetProcAddress(
-            library_, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
-        ASSERT_NE(initialize_, nullptr);
-        ASSERT_NE(options_, nullptr);
-        ready_ = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);
-        screen_ = CreateStandInHost(HostWidth, HostHeight);
-        ASSERT_NE(screen_, nullptr);
-        listItem_ = TodayRecord(library_);
-        item_ = initialize_(&listItem_, screen_);
-        ASSERT_NE(item_, nullptr);
-        Poll();
-    }
-    void TearDown() override {
-        if (screen_)
-            DestroyWindow(screen_);
-        if (library_)
-            FreeLibrary(library_);
-        if (ready_)
-            CloseHandle(ready_);
-        DeleteSettingsKey();
-    }
-    // The host's poll, laying the row out again from the height the item reports.
-    void Poll() {
-        listItem_.cyp = 0;
-        SendMessageW(item_, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&listItem_, 0);
-        SetWindowPos(item_, NULL, 0, 0, HostWidth, (int)listItem_.cyp,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-
-    HMODULE library_ = NULL;
-    PFNCUSTOMINITIALIZEITEM initialize_ = NULL;
-    DLGPROC options_ = NULL;
-    HANDLE ready_ = NULL;
-    HWND screen_ = NULL, item_ = NULL;
-    TODAYLISTITEM listItem_ = {};
-};
+class EndToEnd : public LibraryItem {};
 
 TEST_F(EndToEnd, EveryDialogsChoiceReachesTheRegistryTheItemAndAFreshToday) {
     ASSERT_GT(CaptureWindow(screen_).CountNear(StandInHost.TextColor), 20)

@@ -7,7 +7,8 @@ endif()
 
 add_executable(settings_fuzz settings_fuzz_main.cpp settings_fuzz_store.cpp soak_measure.cpp
                              ${CMAKE_SOURCE_DIR}/resources/morvane.rc)
-target_link_libraries(settings_fuzz PRIVATE morvane_options morvane_item psapi ntdll)
+target_link_libraries(settings_fuzz PRIVATE morvane_options morvane_item morvane_platform psapi
+                                            ntdll)
 set_target_properties(settings_fuzz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 if(NOT MORVANE_NO_WINE_TESTS)

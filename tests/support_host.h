@@ -1,6 +1,7 @@
 // A stand-in for the Today screen around an item under test: a window that answers the item's
-// colour and watermark requests as the Today screen does, noting what it was asked, and the record
-// the Today screen keeps for an item.
+// colour, highlight and watermark requests as the Today screen does, noting what it was asked and
+// told (the item taking the highlight, a request to reload the items), and the record the Today
+// screen keeps for an item.
 #pragma once
 
 #include "platform/platform.h"
@@ -10,11 +11,17 @@
 struct StandInHostRecord {
     COLORREF TextColor = RGB(0, 0, 160);
     COLORREF Watermark = RGB(250, 240, 200); // the background it paints for the item
+    bool AnswersHighlight = true;            // false: a host that knows no highlight colours
+    COLORREF Highlight = RGB(20, 120, 40);
+    COLORREF HighlightedText = RGB(255, 255, 0);
     int ColorRequests = 0;
     WPARAM ColorIndex = 0;
     LPARAM ColorExtra = -1;
     int WatermarkRequests = 0;
     TODAYDRAWWATERMARKINFO LastWatermark = {};
+    int SelectionsTaken = 0; // TODAYM_TOOKSELECTION
+    WPARAM TakenBy = 0;
+    int ReloadRequests = 0; // WM_WININICHANGE with TodayReloadItemsFlag
 };
 inline StandInHostRecord StandInHost;
 
@@ -24,7 +31,20 @@ inline LRESULT CALLBACK StandInHostProc(HWND window, UINT message, WPARAM wParam
         ++StandInHost.ColorRequests;
         StandInHost.ColorIndex = wParam;
         StandInHost.ColorExtra = lParam;
-        return wParam == TODAYCOLOR_TEXT ? StandInHost.TextColor : 0;
+        if (wParam == TODAYCOLOR_TEXT)
+            return StandInHost.TextColor;
+        if (!StandInHost.AnswersHighlight)
+            return 0;
+        return wParam == TODAYCOLOR_HIGHLIGHT         ? StandInHost.Highlight
+               : wParam == TODAYCOLOR_HIGHLIGHTEDTEXT ? StandInHost.HighlightedText
+                                                      : 0;
+    case TODAYM_TOOKSELECTION:
+        ++StandInHost.SelectionsTaken;
+        StandInHost.TakenBy = wParam;
+        return 0;
+    case WM_WININICHANGE:
+        StandInHost.ReloadRequests += wParam == TodayReloadItemsFlag && lParam == 0;
+        return 0;
     case TODAYM_DRAWWATERMARK: {
         auto* info = (TODAYDRAWWATERMARKINFO*)lParam;
         ++StandInHost.WatermarkRequests;
