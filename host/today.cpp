@@ -1,13 +1,19 @@
-// today.exe: a stand-in for the Pocket PC Today screen. It loads an item library by ordinal,
-// creates the item through export 240, sizes its row from the height the item reports, polls it
-// every two seconds, answers its colour and watermark requests, turns between portrait and
-// landscape, and opens the item's settings page (template 500 run with export 241), after which it
-// makes the item again. For pictures and demonstrations it can walk through the settings page's
-// dialogs and picture the screen or the dialog on top.
+// today.exe: a stand-in for the Pocket PC Today screen. It shows the items registered under
+// HKLM\Software\Microsoft\Today\Items in their order: custom items through their library's export
+// 240 by ordinal, each row as high as its item reports, asked every two seconds whether it must be
+// redrawn; the built-in rows drawn by itself. It answers the items' colour, highlight and
+// watermark requests, moves the highlight among the rows with Up and Down as the device does,
+// sends the action key to the highlighted row, opens an item's settings page (template 500 run
+// with export 241), loads its items again after it and whenever a program asks, and turns between
+// portrait and landscape. For pictures and tests it can make scripted steps and picture the screen
+// or the dialog on top.
 #include "platform/platform.h"
 #include "host/console_text.h"
 #include "host/today_args.h"
+#include "host/today_registration.h"
+#include "host/today_run.h"
 #include "host/today_screen.h"
+#include "platform/today_host.h"
 
 #include <shellapi.h>
 
@@ -15,23 +21,17 @@
 
 namespace {
 
-std::wstring DefaultLibraryPath() {
-    WCHAR path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
-    std::wstring folder(path, length);
-    size_t slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
-    return folder + L"morvane.dll";
-}
+// Where the Today screen works from: a device path such as \Windows\ctlpnl.exe leads to this
+// drive's Windows folder.
+const WCHAR DeviceDrive[] = L"C:\\";
 
 int Run() {
     if (!CreateScreen()) {
-        Say(L"today: cannot create the Today screen window (" + SystemMessage(GetLastError()) +
-            L"); is a display available?");
+        Complain(L"cannot create the Today screen window (" + SystemMessage(GetLastError()) +
+                 L"); is a display available?");
         return ExitNoWindow;
     }
-    int status = LoadItemLibrary();
-    return status == ExitOk ? RunScreen() : status;
+    return RunScreen();
 }
 
 } // namespace
@@ -44,16 +44,21 @@ int main() {
     if (args)
         LocalFree(args);
     if (!problem.empty()) {
-        Say(L"today: " + problem);
-        Say(L"today: try --help");
+        Complain(problem);
+        Complain(L"try --help");
         return ExitBadArguments;
     }
     if (Today.Args.Help) {
         Say(TodayUsage, STD_OUTPUT_HANDLE);
         return ExitOk;
     }
-    if (Today.Args.Dll.empty())
-        Today.Args.Dll = DefaultLibraryPath();
+    MakePathsFull(&Today.Args);
+    for (const std::wstring& file : Today.Args.Registrations)
+        if (!RegisterFromInf(file))
+            return ExitBadRegistration;
+    if (!SetCurrentDirectoryW(DeviceDrive))
+        Complain(std::wstring(L"cannot work from ") + DeviceDrive + L": " +
+                 SystemMessage(GetLastError()));
     SetProcessDPIAware();
 
     Today.Ready = CreateEventW(NULL, TRUE, FALSE, SHELL_API_READY_EVENT);

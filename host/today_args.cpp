@@ -2,32 +2,48 @@
 #include "host/today_args.h"
 
 const WCHAR TodayUsage[] =
-    L"usage: today.exe [--landscape] [--turn] [--snapshot FILE.png] [--exit-after SECONDS]\n"
-    L"                 [--dll PATH] [--disabled]\n"
-    L"                 [--open-settings [--pick ID=ENTRY | --press ID]... "
-    L"[--snapshot-dialog FILE.png]]\n"
-    L"  A stand-in Today screen: loads the item library (morvane.dll beside today.exe unless\n"
-    L"  --dll says otherwise) by ordinal and shows its item.\n"
+    L"usage: today.exe [--register FILE.inf]... [--item NAME] [--dll PATH] [--disabled]\n"
+    L"                 [--landscape] [STEP]... [--snapshot FILE.png | --snapshot-dialog FILE.png]\n"
+    L"                 [--exit-after SECONDS]\n"
+    L"  A stand-in Today screen: shows the items registered under\n"
+    L"  HKLM\\Software\\Microsoft\\Today\\Items in their order, custom items (Type 4) through "
+    L"their\n"
+    L"  library's export 240 and the built-in ones (Types 0 to 3) drawn by itself, and moves the\n"
+    L"  highlight among them as the device does.\n"
+    L"  --register FILE.inf   first write the registry lines (HKLM,key,name,type,value) of the\n"
+    L"                        cabwiz file into the registry, %CE2% as \\Windows, as installing\n"
+    L"                        its CAB does; repeatable\n"
+    L"  --item NAME           the item under test, by its key's name (Morvane unless given)\n"
+    L"  --dll PATH            load this library for the item under test instead\n"
+    L"  --disabled            give the item under test the record of one unchecked in the Today\n"
+    L"                        settings, for which it makes no window\n"
     L"  --landscape           start with the screen turned (320 wide at 96 dpi, not 240)\n"
-    L"  --turn                turn the screen once the item is shown, as F4 does\n"
-    L"  --snapshot FILE.png   write a picture of the screen once the item has drawn (after the\n"
-    L"                        turn and the settings page, when asked for), then exit\n"
-    L"  --exit-after SECONDS  close by itself after SECONDS (1 to 2147483)\n"
-    L"  --dll PATH            load this item library instead\n"
-    L"  --disabled            give the item the record of one unchecked in the Today settings,\n"
-    L"                        for which it makes no window\n"
-    L"  --open-settings       open the item's settings page once the item is shown; when it\n"
-    L"                        closes, the item is made again, as the Today screen does\n"
+    L"  Steps, made in turn once the items are shown:\n"
+    L"  --turn                turn the screen, as F4 does\n"
+    L"  --key KEY             press up, down, left, right, enter (the action) or f5 (reload)\n"
+    L"  --select NAME         press Down until the row NAME holds the highlight\n"
+    L"  --tap NAME            tap the row NAME\n"
+    L"  --hold NAME           tap and hold the row NAME until its menu comes up\n"
+    L"  --menu ENTRY          pick ENTRY in the menu that is up\n"
+    L"  --open-settings       open the settings page of the item under test, as the Today\n"
+    L"                        settings do; when it closes, the items are made again\n"
     L"  --pick ID=ENTRY       pick ENTRY in list ID of the dialog on top\n"
     L"  --press ID            click control ID of the dialog on top; the next step waits until\n"
-    L"                        the click has brought another dialog up (or closed the page)\n"
+    L"                        the click has brought another dialog up (or closed it)\n"
+    L"  --snapshot FILE.png   write a picture of the screen once every step is made and the\n"
+    L"                        items drew (with the menu, when one is up), then exit\n"
     L"  --snapshot-dialog FILE.png\n"
     L"                        write a picture of the dialog on top (frame and caption included)\n"
-    L"                        once every step has been made, then exit\n"
-    L"  Keys: F2 settings page, F4 turn the screen, F5 make the item again, Esc quit.\n";
+    L"                        once every step is made, then exit\n"
+    L"  --exit-after SECONDS  close by itself after SECONDS (1 to 2147483)\n"
+    L"  Keys: Up and Down move the highlight, Enter is the action, F2 the settings page of the\n"
+    L"  highlighted item (or of the item under test), F4 turns the screen, F5 makes the items\n"
+    L"  again, Esc quits.\n";
+
+namespace {
 
 // A whole decimal number from 1 to max, digits only.
-static bool ParseCount(const std::wstring& text, long max, int* count) {
+bool ParseCount(const std::wstring& text, long max, int* count) {
     if (text.empty() || text.size() > 7)
         return false;
     long value = 0;
@@ -42,64 +58,158 @@ static bool ParseCount(const std::wstring& text, long max, int* count) {
     return true;
 }
 
-static std::wstring BadControlId(const std::wstring& option, const std::wstring& text) {
+std::wstring BadControlId(const std::wstring& option, const std::wstring& text) {
     return option + L" needs a control id from 1 to 65535, not '" + text + L"'";
 }
 
-std::wstring ParseTodayArgs(int count, const WCHAR* const* args, TodayArgs* parsed) {
-    for (int i = 0; i < count; ++i) {
-        std::wstring arg = args[i];
-        bool hasValue = i + 1 < count;
-        if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
-            parsed->Help = true;
-        } else if (arg == L"--disabled") {
-            parsed->Disabled = true;
-        } else if (arg == L"--landscape") {
-            parsed->Landscape = true;
-        } else if (arg == L"--turn") {
-            parsed->Turn = true;
-        } else if (arg == L"--open-settings") {
-            parsed->OpenSettings = true;
-        } else if (arg == L"--snapshot" || arg == L"--dll" || arg == L"--snapshot-dialog") {
-            if (!hasValue || args[i + 1][0] == 0)
-                return arg + L" needs a file name";
-            std::wstring& file = arg == L"--snapshot" ? parsed->Snapshot
-                                 : arg == L"--dll"    ? parsed->Dll
-                                                      : parsed->DialogSnapshot;
-            file = args[++i];
-        } else if (arg == L"--press") {
-            if (!hasValue)
-                return L"--press needs a control id";
-            DialogStep step = {0, L""};
-            if (!ParseCount(args[i + 1], ControlIdMax, &step.Id))
-                return BadControlId(arg, args[i + 1]);
-            parsed->Steps.push_back(step);
-            ++i;
-        } else if (arg == L"--pick") {
-            std::wstring value = hasValue ? args[i + 1] : L"";
-            size_t equals = value.find(L'=');
-            if (equals == std::wstring::npos || equals + 1 == value.size())
-                return L"--pick needs a list's control id and an entry, as ID=ENTRY";
-            DialogStep step = {0, value.substr(equals + 1)};
-            if (!ParseCount(value.substr(0, equals), ControlIdMax, &step.Id))
-                return BadControlId(arg, value.substr(0, equals));
-            parsed->Steps.push_back(step);
-            ++i;
-        } else if (arg == L"--exit-after") {
-            if (!hasValue)
-                return L"--exit-after needs a number of seconds";
-            if (!ParseCount(args[i + 1], ExitAfterMax, &parsed->ExitAfter))
-                return L"--exit-after needs a whole number of seconds from 1 to 2147483, not '" +
-                       std::wstring(args[i + 1]) + L"'";
-            ++i;
-        } else {
-            return L"unknown argument '" + arg + L"'";
+struct KeyName {
+    const WCHAR* Name;
+    int Key;
+};
+const KeyName Keys[] = {{L"up", VK_UP},       {L"down", VK_DOWN},    {L"left", VK_LEFT},
+                        {L"right", VK_RIGHT}, {L"enter", VK_RETURN}, {L"f5", VK_F5}};
+
+bool ParseKey(const std::wstring& text, int* key) {
+    for (const KeyName& k : Keys)
+        if (lstrcmpiW(text.c_str(), k.Name) == 0) {
+            *key = k.Key;
+            return true;
         }
+    return false;
+}
+
+// The options that take a row's name or a menu's entry, and the step each makes.
+struct NamedStep {
+    const WCHAR* Option;
+    StepKind Kind;
+};
+const NamedStep NamedSteps[] = {
+    {L"--select", StepSelect}, {L"--tap", StepTap}, {L"--hold", StepHold}, {L"--menu", StepMenu}};
+
+// Whether a step before the one at index opens what it needs: a dialog for a pick, a press and
+// the dialog's picture, a tap and hold for a menu entry.
+bool Prepared(const std::vector<Step>& steps, size_t index, bool forMenu) {
+    for (size_t i = 0; i < index; ++i) {
+        StepKind kind = steps[i].Kind;
+        if (forMenu ? kind == StepHold : (kind == StepOpenSettings || kind == StepMenu))
+            return true;
     }
-    if ((!parsed->Steps.empty() || !parsed->DialogSnapshot.empty()) && !parsed->OpenSettings)
-        return L"--press, --pick and --snapshot-dialog work on the settings page: add "
-               L"--open-settings";
-    if (!parsed->Snapshot.empty() && !parsed->DialogSnapshot.empty())
+    return false;
+}
+
+std::wstring CheckSteps(const TodayArgs& parsed) {
+    const std::vector<Step>& steps = parsed.Steps;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i].Kind == StepMenu && !Prepared(steps, i, true))
+            return L"--menu picks in the menu a tap and hold brings up: add --hold before it";
+        if ((steps[i].Kind == StepPick || steps[i].Kind == StepPress) && !Prepared(steps, i, false))
+            return L"--press, --pick and --snapshot-dialog work on a dialog: add "
+                   L"--open-settings (or --hold and --menu) before them";
+    }
+    if (!parsed.DialogSnapshot.empty() && !Prepared(steps, steps.size(), false))
+        return L"--press, --pick and --snapshot-dialog work on a dialog: add --open-settings "
+               L"(or --hold and --menu) before them";
+    if (!parsed.Snapshot.empty() && !parsed.DialogSnapshot.empty())
         return L"--snapshot and --snapshot-dialog cannot be used together";
     return std::wstring();
+}
+
+// Parses the option at args[i] with its value, if it takes one; returns a message when it is
+// wrong, and advances i past what it used.
+std::wstring ParseOne(int count, const WCHAR* const* args, int& i, TodayArgs* parsed) {
+    std::wstring arg = args[i];
+    bool hasValue = i + 1 < count;
+    std::wstring value = hasValue ? args[i + 1] : L"";
+    if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
+        parsed->Help = true;
+    } else if (arg == L"--disabled") {
+        parsed->Disabled = true;
+    } else if (arg == L"--landscape") {
+        parsed->Landscape = true;
+    } else if (arg == L"--turn" || arg == L"--open-settings") {
+        parsed->Steps.push_back(Step{arg == L"--turn" ? StepTurn : StepOpenSettings, 0, L""});
+    } else if (arg == L"--snapshot" || arg == L"--dll" || arg == L"--snapshot-dialog" ||
+               arg == L"--register") {
+        if (value.empty())
+            return arg + L" needs a file name";
+        if (arg == L"--register")
+            parsed->Registrations.push_back(value);
+        else
+            (arg == L"--snapshot" ? parsed->Snapshot
+             : arg == L"--dll"    ? parsed->Dll
+                                  : parsed->DialogSnapshot) = value;
+        ++i;
+    } else if (arg == L"--item") {
+        if (value.empty())
+            return L"--item needs the name of an item's key";
+        parsed->Item = value;
+        ++i;
+    } else if (arg == L"--key") {
+        Step step = {StepKey, 0, L""};
+        if (!ParseKey(value, &step.Number))
+            return L"--key needs one of up, down, left, right, enter and f5, not '" + value + L"'";
+        parsed->Steps.push_back(step);
+        ++i;
+    } else if (arg == L"--press") {
+        if (!hasValue)
+            return L"--press needs a control id";
+        Step step = {StepPress, 0, L""};
+        if (!ParseCount(value, ControlIdMax, &step.Number))
+            return BadControlId(arg, value);
+        parsed->Steps.push_back(step);
+        ++i;
+    } else if (arg == L"--pick") {
+        size_t equals = value.find(L'=');
+        if (equals == std::wstring::npos || equals + 1 == value.size())
+            return L"--pick needs a list's control id and an entry, as ID=ENTRY";
+        Step step = {StepPick, 0, value.substr(equals + 1)};
+        if (!ParseCount(value.substr(0, equals), ControlIdMax, &step.Number))
+            return BadControlId(arg, value.substr(0, equals));
+        parsed->Steps.push_back(step);
+        ++i;
+    } else if (arg == L"--exit-after") {
+        if (!hasValue)
+            return L"--exit-after needs a number of seconds";
+        if (!ParseCount(value, ExitAfterMax, &parsed->ExitAfter))
+            return L"--exit-after needs a whole number of seconds from 1 to 2147483, not '" +
+                   value + L"'";
+        ++i;
+    } else {
+        for (const NamedStep& named : NamedSteps) {
+            if (arg != named.Option)
+                continue;
+            if (value.empty())
+                return arg + (named.Kind == StepMenu ? L" needs a menu entry" : L" needs a row");
+            parsed->Steps.push_back(Step{named.Kind, 0, value});
+            ++i;
+            return std::wstring();
+        }
+        return L"unknown argument '" + arg + L"'";
+    }
+    return std::wstring();
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    WCHAR full[MAX_PATH];
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, NULL);
+    return length > 0 && length < MAX_PATH ? std::wstring(full, length) : path;
+}
+
+} // namespace
+
+std::wstring ParseTodayArgs(int count, const WCHAR* const* args, TodayArgs* parsed) {
+    for (int i = 0; i < count; ++i) {
+        std::wstring problem = ParseOne(count, args, i, parsed);
+        if (!problem.empty())
+            return problem;
+    }
+    return CheckSteps(*parsed);
+}
+
+void MakePathsFull(TodayArgs* args) {
+    for (std::wstring& file : args->Registrations)
+        file = FullPath(file);
+    for (std::wstring* file : {&args->Dll, &args->Snapshot, &args->DialogSnapshot})
+        if (!file->empty())
+            *file = FullPath(*file);
 }

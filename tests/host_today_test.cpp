@@ -1,5 +1,6 @@
-// today.exe and morvane.dll end to end: the stand-in Today screen loads the real library by
-// ordinal and pictures it; the library exports ordinal 240 alone and registers its class while
+// today.exe and morvane.dll end to end: the stand-in Today screen reads its items' registration,
+// loads the real library by ordinal, moves the highlight and reloads its items as the device does,
+// and pictures it; the library exports ordinals 240 and 241 alone and registers its class while
 // loaded.
 #include "platform/platform.h"
 #include "platform/scaling.h"
@@ -8,6 +9,7 @@
 #include "tests/support_pictures.h"
 #include "tests/support_process.h"
 #include "tests/support_settings.h"
+#include "tests/support_today.h"
 #include "tests/test_text.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +19,9 @@
 
 namespace {
 
-const COLORREF TodayTextColor = RGB(16, 32, 96); // the text colour today.exe's theme gives items
+// The colours today.exe's theme gives items.
+const COLORREF TodayTextColor = RGB(16, 32, 96), TodayHighlight = RGB(49, 106, 197),
+               TodayHighlightedText = RGB(255, 255, 255);
 const int TodayHeight = DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight;
 
 int ScreenDpiY() {
@@ -40,24 +44,9 @@ std::wstring Pick(int id, const wchar_t* entry) {
     return L"--pick \"" + std::to_wstring(id) + L"=" + entry + L"\" ";
 }
 
-ProgramRun RunToday(const std::wstring& arguments, DWORD limit = 60000) {
-    return RunBuilt("today.exe", arguments, limit);
-}
-
 // Settings stored by store_settings.exe, as the gallery stores each picture's.
 ProgramRun StoreSettings(const std::wstring& arguments) {
     return RunBuilt("store_settings.exe", arguments, 30000);
-}
-
-// today.exe's picture of its screen once it has run with the arguments; the run's result in run.
-Picture TodaySnapshot(const std::wstring& arguments, ProgramRun* run) {
-    std::wstring file = BuildPath("host_test_today.png");
-    DeleteFileW(file.c_str());
-    *run = RunToday(arguments + L" --snapshot \"" + file + L"\" --exit-after 30");
-    Picture picture;
-    EXPECT_TRUE(ReadPng(file, &picture)) << "no readable picture; today.exe said:\n" << run->Output;
-    DeleteFileW(file.c_str());
-    return picture;
 }
 
 // What today.exe says of the item's row: "the item's row: N pixels high".
@@ -67,6 +56,7 @@ std::string RowOf(int pixelsAt96) {
 
 TEST(TodayScreen, SnapshotShowsTheClockWithItsIcon) {
     DeleteSettingsKey();
+    RegisterMorvaneAlone();
     ProgramRun run;
     Picture screen = TodaySnapshot(L"", &run);
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
@@ -81,6 +71,7 @@ TEST(TodayScreen, SnapshotShowsTheClockWithItsIcon) {
 
 TEST(TodayScreen, DisabledItemMakesNoWindowAndShowsNothing) {
     DeleteSettingsKey();
+    RegisterMorvaneAlone();
     ProgramRun run;
     Picture screen = TodaySnapshot(L"--disabled", &run);
     ASSERT_EQ(0u, run.ExitCode) << run.Output;
@@ -105,6 +96,7 @@ class TodayScreenFailure : public ::testing::TestWithParam<Failure> {
   protected:
     void SetUp() override {
         DeleteSettingsKey(); // the default fonts: the Fonts dialog's Font... buttons are disabled
+        RegisterMorvaneAlone();
         // A file with a library's name that holds no library.
         HANDLE file = CreateFileW(BuildPath("host_test_garbage.dll").c_str(), GENERIC_WRITE, 0,
                                   NULL, CREATE_ALWAYS, 0, NULL);
@@ -134,13 +126,20 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"BadSeconds", L"--exit-after 5s", 2, "not '5s'"},
         Failure{"ZeroSeconds", L"--exit-after 0", 2, "from 1 to"},
         Failure{"NoSnapshotName", L"--snapshot", 2, "--snapshot needs a file name"},
-        Failure{"MissingLibrary", L"--dll Z:\\no\\such\\item.dll --exit-after 5", 3,
-                "item library not found"},
-        Failure{"NotALibrary", L"--dll \"%Bhost_test_garbage.dll\" --exit-after 5", 3,
-                "cannot load the item library"},
-        Failure{"NotAnItem", L"--dll \"%Bhost_not_item.dll\" --exit-after 5", 3,
-                "has no export 240"},
-        Failure{"NoSettingsPage", L"--dll \"%Bhost_no_page.dll\" --open-settings --exit-after 5", 0,
+        // A library that cannot be used leaves its row out; the screen shows the others.
+        Failure{"MissingLibrary", L"--dll Z:\\no\\such\\item.dll --exit-after 1", 0,
+                "skipped the item 'Morvane': its library Z:\\no\\such\\item.dll is not there"},
+        Failure{"NotALibrary", L"--dll \"%Bhost_test_garbage.dll\" --exit-after 1", 0,
+                "host_test_garbage.dll cannot be loaded"},
+        Failure{"NotAnItem", L"--dll \"%Bhost_not_item.dll\" --exit-after 1", 0,
+                "host_not_item.dll is not a Today item: it has no export 240"},
+        Failure{"NoRegistrationFile", L"--register Z:\\no\\such.inf", 3,
+                "cannot read the registration Z:\\no\\such.inf"},
+        Failure{"UnknownKey", L"--key sideways", 2, "--key needs one of up, down"},
+        Failure{"MenuWithoutHold", L"--menu Options", 2, "add --hold before it"},
+        Failure{"SelectMissingRow", L"--select Nowhere --exit-after 20", 6,
+                "step 1: Down never brought the highlight to a row 'Nowhere'"},
+        Failure{"NoSettingsPage", L"--dll \"%Bhost_no_page.dll\" --open-settings --exit-after 1", 0,
                 "has no settings page: its library has no export 241"},
         Failure{"PressNoId", L"--open-settings --press", 2, "--press needs a control id"},
         Failure{"PressNotAnId", L"--open-settings --press 10x8", 2, "not '10x8'"},
@@ -149,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"PickNoEntry", L"--open-settings --pick 1011", 2, "as ID=ENTRY"},
         Failure{"PickMissingEntry",
                 L"--open-settings " + Pick(IDC_OPTIONS_LAYOUT, L"Sideways") + L"--exit-after 20", 6,
-                "step 1: the dialog on top has no entry 'Sideways' in list " +
+                "step 2: the dialog on top has no entry 'Sideways' in list " +
                     std::to_string(IDC_OPTIONS_LAYOUT)},
         Failure{"DialogSnapshotWithoutSettingsPage", L"--snapshot-dialog x.png", 2,
                 "add --open-settings"},
@@ -158,18 +157,18 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"TwoSnapshots", L"--open-settings --snapshot a.png --snapshot-dialog b.png", 2,
                 "cannot be used together"},
         Failure{"PressMissingControl", L"--open-settings --press 4242 --exit-after 20", 6,
-                "step 1: the dialog on top has no control 4242"},
+                "step 2: the dialog on top has no control 4242"},
         // The default font mode leaves the Fonts dialog's Font... buttons disabled.
         Failure{"PressDisabledControl",
                 L"--open-settings " + Press(IDC_OPTIONS_FONTS) + Press(IDC_FONTS_TIME_FONT) +
                     L"--exit-after 20",
                 6,
-                "step 2: the dialog on top has control " + std::to_string(IDC_FONTS_TIME_FONT) +
+                "step 3: the dialog on top has control " + std::to_string(IDC_FONTS_TIME_FONT) +
                     " disabled"},
         Failure{"PressOpensNoDialog",
                 L"--open-settings " + Press(IDC_OPTIONS_ICON) + Press(IDC_ICON_HIDE) +
                     L"--snapshot-dialog \"%Bhost_test_never.png\" --exit-after 6",
-                5, "2 of 2 steps made, and no new dialog came up"}),
+                5, "3 of 3 steps made, and what the picture waits for did not come"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 DWORD WINAPI DoNothing(void*) {
@@ -385,6 +384,7 @@ TEST(StoreSettings, RefusesAMistakeAndLeavesTheStoredValuesAlone) {
 
 TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
     DeleteSettingsKey();
+    RegisterMorvaneAlone();
     ASSERT_EQ(0u, StoreSettings(L"Layout=Stack \"DispType=Time Date\" DispPos=Right HiddenIcon=1 "
                                 L"UseColor=1 TextColor=#C00000")
                       .ExitCode);
@@ -406,6 +406,7 @@ TEST(TodayScreen, SnapshotShowsStoredColourLayoutAndNoIcon) {
 // height afresh, so a page that stacks two lines gets a row two lines high.
 TEST(TodayScreen, SettingsPageThatStacksTwoLinesLeavesARowTwoLinesHigh) {
     DeleteSettingsKey();
+    RegisterMorvaneAlone();
     ProgramRun run;
     Picture screen = TodaySnapshot(L"--open-settings " + Pick(IDC_OPTIONS_LAYOUT, L"Stack") +
                                        Pick(IDC_OPTIONS_DISPTYPE, L"Time Date") + Press(IDOK),
@@ -423,6 +424,7 @@ TEST(TodayScreen, SettingsPageThatStacksTwoLinesLeavesARowTwoLinesHigh) {
 // right edge; turned back, the same holds at 240.
 TEST(TodayScreen, LandscapeAndBackWidenAndNarrowTheRow) {
     DeleteSettingsKey();
+    RegisterMorvaneAlone();
     ASSERT_EQ(0u, StoreSettings(L"DispPos=Right HiddenIcon=1").ExitCode);
     struct Case {
         const wchar_t* Arguments;
@@ -458,6 +460,7 @@ class DialogSnapshot : public ::testing::TestWithParam<DialogPicture> {};
 // the picture holds, and the picture is that dialog's whole window at the device's full screen.
 TEST_P(DialogSnapshot, PicturesTheDialogThePressesOpen) {
     DeleteSettingsKey();
+    RegisterMorvaneAlone();
     ASSERT_EQ(0u, StoreSettings(GetParam().Settings).ExitCode);
     std::wstring file = BuildPath("host_test_dialog.png");
     DeleteFileW(file.c_str());
@@ -491,5 +494,158 @@ INSTANTIATE_TEST_SUITE_P(
                       DialogPicture{"About", L"", Press(IDC_OPTIONS_ICON) + Press(IDC_ICON_ABOUT),
                                     "About Morvane"}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- The registration, the highlight and the reload, as the device has them ----
+
+const TodayItemKey Calendar{L"Calendar", 1, L"", 1, 0, 0, 1}; // built in, the screen highlights it
+const TodayItemKey Tasks{L"Tasks", 3, L"", 1, 0, 3, 0};       // built in, never highlighted
+
+TodayItemKey CustomItem(const wchar_t* name, const char* library, DWORD order) {
+    return TodayItemKey{name, 4, BuildPath(library), 1, 1, order, 2};
+}
+
+// What today.exe said of the item's row: its height and its top, both at 96 dpi.
+std::string RowAt(int pixelsAt96, int topAt96) {
+    return RowOf(pixelsAt96) + " high at " + std::to_string(Scaled(topAt96));
+}
+
+// Whether the lines come in the output in this order.
+bool SaidInOrder(const std::string& output, std::initializer_list<const char*> lines) {
+    size_t at = 0;
+    for (const char* line : lines) {
+        at = output.find(line, at);
+        if (at == std::string::npos)
+            return false;
+        at += strlen(line);
+    }
+    return true;
+}
+
+TEST(TodayRegistration, RowsComeInTheirOrderAndKeysThatCannotBeShownAreSaid) {
+    DeleteSettingsKey();
+    ClearTodayItems();
+    RegisterTodayItem(Calendar);
+    RegisterTodayItem(CustomItem(L"NoPage", "host_no_page.dll", 1));
+    RegisterTodayItem(CustomItem(L"Morvane", "morvane.dll", 2));
+    TodayItemKey missing = CustomItem(L"Missing", "no_such_item.dll", 3);
+    RegisterTodayItem(missing);
+    RegisterTodayItem(CustomItem(L"Broken", "morvane.dll", 4));
+    HKEY broken;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(TodayItemsKey) + L"\\Broken").c_str(),
+                            0, KEY_ALL_ACCESS, &broken));
+    RegSetValueExW(broken, L"Type", 0, REG_SZ, (const BYTE*)L"4", 4);
+    RegCloseKey(broken);
+
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"", &run);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_NE(std::string::npos, run.Output.find("skipped the item 'Missing': its library " +
+                                                 Utf8(missing.Dll) + " is not there"))
+        << run.Output;
+    EXPECT_NE(std::string::npos,
+              run.Output.find("skipped the item 'Broken': its Type is not a DWORD"))
+        << run.Output;
+    EXPECT_NE(std::string::npos, run.Output.find(RowAt(20, 40))) << "below Calendar and NoPage";
+    EXPECT_GT(screen.CountNear(TodayTextColor, 0, -1, 0, Scaled(20)), 5) << "Calendar's own text";
+    EXPECT_EQ(0, screen.Count(IconHubColor, 0, -1, 0, Scaled(40)));
+    EXPECT_GT(screen.Count(IconHubColor, 0, -1, Scaled(40), Scaled(60)), 0) << "the clock's icon";
+}
+
+// Down from nothing: Calendar, then past NoPage (which refuses) to Morvane, where it stays (Tasks
+// takes no highlight); Enter is Morvane's action; F5 makes the items again and the highlight
+// stays on Morvane.
+TEST(TodayRegistration, HighlightMovesAsTheDeviceMovesItAndOutlivesAReload) {
+    DeleteSettingsKey();
+    ClearTodayItems();
+    RegisterTodayItem(Calendar);
+    RegisterTodayItem(CustomItem(L"NoPage", "host_no_page.dll", 1));
+    RegisterTodayItem(CustomItem(L"Morvane", "morvane.dll", 2));
+    RegisterTodayItem(Tasks);
+    ASSERT_TRUE(CopyFileW(BuildPath("ctlpnl.exe").c_str(), L"C:\\windows\\ctlpnl.exe", FALSE));
+    std::wstring log = BuildPath("host_test_control_panel.log");
+    DeleteFileW(log.c_str());
+    SetEnvironmentVariableW(L"MORVANE_CONTROL_PANEL_LOG", log.c_str());
+
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"--key down --key down --key down --key enter --key f5", &run);
+    SetEnvironmentVariableW(L"MORVANE_CONTROL_PANEL_LOG", NULL);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_TRUE(SaidInOrder(run.Output, {"highlight on Calendar", "NoPage refused the highlight",
+                                         "highlight on Morvane", "action on Morvane",
+                                         "loading the items again (F5)", "highlight on Morvane"}))
+        << run.Output;
+    EXPECT_EQ(std::string::npos, run.Output.find("highlight on Tasks")) << run.Output;
+    int row = Scaled(20) * DeviceScreenWidth;
+    EXPECT_GT(screen.Count(TodayHighlight, 0, -1, Scaled(40), Scaled(60)), row / 2)
+        << "Morvane's row on the highlight";
+
+    // The action started the stand-in control panel with the applet of Clock & Alarms.
+    std::string said;
+    for (int tries = 0; tries < 100 && said.empty(); ++tries, Sleep(100)) {
+        HANDLE file = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  NULL, OPEN_EXISTING, 0, NULL);
+        char text[256] = {};
+        DWORD got = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            ReadFile(file, text, sizeof text - 1, &got, NULL);
+            CloseHandle(file);
+        }
+        said = text;
+    }
+    EXPECT_NE(std::string::npos, said.find("asked for applet cplmain.cpl,16")) << said;
+    if (HWND page = FindWindowW(L"MorvaneControlPanel", L"Clock & Alarms"))
+        PostMessageW(page, WM_CLOSE, 0, 0);
+    DeleteFileW(log.c_str());
+}
+
+// docs/morvane.inf's own lines, written as its CAB writes them, with the library where the CAB
+// puts it: the device's \Windows, the prefix's C:\windows.
+TEST(TodayRegistration, TheCabsRegistrationIsWhatTheScreenReads) {
+    DeleteSettingsKey();
+    ClearTodayItems();
+    for (const char* file : {"morvane.dll", "aygshell.dll"}) {
+        std::wstring to = L"C:\\windows\\" + std::wstring(file, file + strlen(file));
+        ASSERT_TRUE(CopyFileW(BuildPath(file).c_str(), to.c_str(), FALSE)) << file;
+    }
+    ProgramRun run;
+    TodaySnapshot(L"--register \"" + SourcePath("docs/morvane.inf") + L"\" --select Morvane", &run);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_TRUE(SaidInOrder(run.Output,
+                            {"registered 6 values", "highlight on Morvane", RowAt(20, 0).c_str()}))
+        << run.Output;
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                                           (std::wstring(TodayItemsKey) + L"\\Morvane").c_str(), 0,
+                                           KEY_READ, &key));
+    DWORD selectability = 0, size = sizeof selectability;
+    WCHAR dll[MAX_PATH] = L"";
+    DWORD dllSize = sizeof dll;
+    RegQueryValueExW(key, L"Selectability", NULL, NULL, (BYTE*)&selectability, &size);
+    RegQueryValueExW(key, L"DLL", NULL, NULL, (BYTE*)dll, &dllSize);
+    RegCloseKey(key);
+    EXPECT_EQ(2u, selectability);
+    EXPECT_STREQ(L"\\Windows\\morvane.dll", dll);
+}
+
+// Tap and hold, "Options...", two stacked lines and Done: the item asks the screen to load its
+// items again, and its row is at once two lines high.
+TEST(TodayRegistration, TapAndHoldSettingsPageThatStacksTwoLinesReloadsTheItems) {
+    DeleteSettingsKey();
+    RegisterMorvaneAlone();
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"--hold Morvane --menu \"Options\x2026\" " +
+                                       Pick(IDC_OPTIONS_LAYOUT, L"Stack") +
+                                       Pick(IDC_OPTIONS_DISPTYPE, L"Time Date") + Press(IDOK),
+                                   &run);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_TRUE(
+        SaidInOrder(run.Output, {"highlight on Morvane", "loading the items again (a program asked",
+                                 RowOf(40).c_str()}))
+        << run.Output;
+    EXPECT_GT(screen.CountNear(TodayHighlightedText, 0, -1, Scaled(20), Scaled(40)), 4)
+        << "the date drawn in the second row, on the highlight the hold took";
+    DeleteSettingsKey();
+}
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "tests/options_support.h"
 #include "tests/support_library.h"
 #include "tests/support_pictures.h"
+#include "tests/support_today.h"
 
 #include <string>
 #include <vector>
@@ -98,14 +99,10 @@ TEST_F(EndToEnd, EveryDialogsChoiceReachesTheRegistryTheItemAndAFreshToday) {
     EXPECT_EQ(now.CountNear(StandInHost.TextColor), 0);
 
     // A fresh Today screen reads the same settings when it loads the library.
-    std::wstring file = BuildPath("options_end_to_end.png");
-    DeleteFileW(file.c_str());
-    ProgramRun fresh =
-        RunBuilt("today.exe", L"--snapshot \"" + file + L"\" --exit-after 30", 60000);
+    RegisterMorvaneAlone();
+    ProgramRun fresh;
+    Picture picture = TodaySnapshot(L"", &fresh);
     ASSERT_EQ(fresh.ExitCode, 0u) << fresh.Output;
-    Picture picture;
-    ASSERT_TRUE(ReadPng(file, &picture));
-    DeleteFileW(file.c_str());
     RECT seen = picture.BoundsNear(Chosen);
     EXPECT_GT(picture.CountNear(Chosen), 40);
     EXPECT_GT(seen.bottom - seen.top, (int)oneRow);

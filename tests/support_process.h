@@ -16,9 +16,14 @@ struct ProgramRun {
     std::string Output; // standard output and error together
 };
 
-// The build folder's file as Wine sees it (drive Z: is the Linux root).
+// The build folder's file, and the source folder's, as Wine sees them (drive Z: is the Linux
+// root).
 inline std::wstring BuildPath(const char* name) {
     std::string path = std::string("Z:") + MORVANE_BUILD_DIR + "/" + name;
+    return std::wstring(path.begin(), path.end());
+}
+inline std::wstring SourcePath(const char* name) {
+    std::string path = std::string("Z:") + MORVANE_SOURCE_DIR + "/" + name;
     return std::wstring(path.begin(), path.end());
 }
 

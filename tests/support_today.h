@@ -1,0 +1,71 @@
+// The stand-in Today screen, today.exe, as the suites run it: the registration it reads, written
+// by the suite (HKLM\Software\Microsoft\Today\Items of the test prefix), the program run, and the
+// picture it takes of its screen.
+#pragma once
+
+#include "platform/platform.h"
+#include "tests/support_pictures.h"
+#include "tests/support_process.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+const WCHAR TodayItemsKey[] = L"Software\\Microsoft\\Today\\Items";
+
+// One item's key as an installation writes it.
+struct TodayItemKey {
+    std::wstring Name;
+    DWORD Type = 4; // a custom item
+    std::wstring Dll;
+    DWORD Enabled = 1, Options = 1, Order = 0, Selectability = 2;
+};
+
+// Removes every registered item, so a case starts from a screen with none.
+inline void ClearTodayItems() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, TodayItemsKey);
+}
+
+inline void SetTodayValue(HKEY key, const WCHAR* name, DWORD value) {
+    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof value);
+}
+
+inline void RegisterTodayItem(const TodayItemKey& item) {
+    HKEY key;
+    std::wstring path = std::wstring(TodayItemsKey) + L"\\" + item.Name;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &key, NULL));
+    SetTodayValue(key, L"Type", item.Type);
+    SetTodayValue(key, L"Enabled", item.Enabled);
+    SetTodayValue(key, L"Options", item.Options);
+    SetTodayValue(key, L"Order", item.Order);
+    SetTodayValue(key, L"Selectability", item.Selectability);
+    if (!item.Dll.empty())
+        RegSetValueExW(key, L"DLL", 0, REG_SZ, (const BYTE*)item.Dll.c_str(),
+                       (DWORD)((item.Dll.size() + 1) * sizeof(WCHAR)));
+    RegCloseKey(key);
+}
+
+// The build's morvane.dll as the one registered item, as its CAB registers it.
+inline void RegisterMorvaneAlone() {
+    ClearTodayItems();
+    TodayItemKey morvane;
+    morvane.Name = L"Morvane";
+    morvane.Dll = BuildPath("morvane.dll");
+    RegisterTodayItem(morvane);
+}
+
+inline ProgramRun RunToday(const std::wstring& arguments, DWORD limit = 60000) {
+    return RunBuilt("today.exe", arguments, limit);
+}
+
+// today.exe's picture of its screen once it has run with the arguments; the run's result in run.
+inline Picture TodaySnapshot(const std::wstring& arguments, ProgramRun* run) {
+    std::wstring file = BuildPath("today_snapshot.png");
+    DeleteFileW(file.c_str());
+    *run = RunToday(arguments + L" --snapshot \"" + file + L"\" --exit-after 30");
+    Picture picture;
+    EXPECT_TRUE(ReadPng(file, &picture)) << "no readable picture; today.exe said:\n" << run->Output;
+    DeleteFileW(file.c_str());
+    return picture;
+}
