@@ -11,8 +11,10 @@ static HWND TapWindow; // the item window a tap began on, until the stylus comes
 void ItemButtonDown(HWND window, POINT at) {
     TapWindow = NULL;
     SendMessageW(GetParent(window), TODAYM_TOOKSELECTION, (WPARAM)window, 0);
-    // The item asked for the highlight, so it shows it whether or not the host says so again.
+    // The item asked for the highlight, so it shows it whether or not the host says so again, and
+    // at once: the stylus may be held a while.
     SelectItem(window, true);
+    UpdateWindow(window);
 
     SHRGINFO gesture;
     gesture.cbSize = sizeof gesture;

@@ -32,20 +32,7 @@ void Pump(DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-class ItemLibrary : public LibraryItem {
-  protected:
-    // The library loaded afresh, its settings read again; the item is made by the caller.
-    void LoadAgain() {
-        DestroyWindow(item_);
-        FreeLibrary(library_);
-        library_ = LoadLibraryW(BuildPath("morvane.dll").c_str());
-        ASSERT_NE(library_, nullptr);
-        initialize_ = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
-            library_, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
-        options_ = (DLGPROC)(void*)GetProcAddress(
-            library_, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
-    }
-};
+class ItemLibrary : public LibraryItem {};
 
 // ---- The highlight ----
 

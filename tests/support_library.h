@@ -18,14 +18,7 @@ class LibraryItem : public ::testing::Test {
 
     void SetUp() override {
         DeleteSettingsKey();
-        library_ = LoadLibraryW(BuildPath("morvane.dll").c_str());
-        ASSERT_NE(library_, nullptr);
-        initialize_ = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
-            library_, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
-        options_ = (DLGPROC)(void*)GetProcAddress(
-            library_, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
-        ASSERT_NE(initialize_, nullptr);
-        ASSERT_NE(options_, nullptr);
+        LoadTheLibrary();
         ready_ = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);
         screen_ = CreateStandInHost(HostWidth, HostHeight);
         ASSERT_NE(screen_, nullptr);
@@ -39,6 +32,23 @@ class LibraryItem : public ::testing::Test {
         if (ready_)
             CloseHandle(ready_);
         DeleteSettingsKey();
+    }
+    // The library loaded, its settings read afresh when it makes its item; its exports by ordinal.
+    void LoadTheLibrary() {
+        library_ = LoadLibraryW(BuildPath("morvane.dll").c_str());
+        ASSERT_NE(library_, nullptr);
+        initialize_ = (PFNCUSTOMINITIALIZEITEM)(void*)GetProcAddress(
+            library_, MAKEINTRESOURCEA(InitializeCustomItemOrdinal));
+        options_ = (DLGPROC)(void*)GetProcAddress(
+            library_, MAKEINTRESOURCEA(CustomItemOptionsDlgProcOrdinal));
+        ASSERT_NE(initialize_, nullptr);
+        ASSERT_NE(options_, nullptr);
+    }
+    // The same after the item and the library are gone; the item is made by the caller.
+    void LoadAgain() {
+        DestroyWindow(item_);
+        FreeLibrary(library_);
+        LoadTheLibrary();
     }
     // Export 240 with a fresh record, then the first poll.
     void MakeItem() {
