@@ -2,7 +2,7 @@
 #include "item/item_menu.h"
 #include "item/clock_applet.h"
 #include "item/item_metrics.h"
-#include "item/module.h"
+#include "item/module_instance.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"
 

@@ -7,8 +7,6 @@
 
 enum { ItemWidth = DeviceScreenWidth, ItemInitialHeight = 0 };
 
-HINSTANCE ModuleInstance;
-WCHAR ItemClassName[ClassNameCapacity];
 HWND ItemWindow;
 
 void ModuleAttach(HINSTANCE instance) {
@@ -33,16 +31,6 @@ void ModuleDetach() {
     ForgetShellReady();
     UnregisterClassW(ItemClassName, ModuleInstance);
     ModuleInstance = NULL;
-}
-
-INT_PTR RunModuleDialog(int templateId, HWND owner, DLGPROC proc) {
-    HRSRC found = FindResourceW(ModuleInstance, MAKEINTRESOURCEW(templateId), RT_DIALOG);
-    HGLOBAL loaded = found ? LoadResource(ModuleInstance, found) : NULL;
-    const DLGTEMPLATE* dialog = loaded ? (const DLGTEMPLATE*)LockResource(loaded) : NULL;
-    // Without a template there is nothing to run; -1 is the dialog functions' own failure value.
-    if (!dialog)
-        return -1;
-    return DialogBoxIndirectParamW(ModuleInstance, dialog, owner, proc, 0);
 }
 
 // An item the user unchecked in the Today settings makes no window; a host that gives no record at

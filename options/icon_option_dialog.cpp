@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "options/icon_option_dialog.h"
-#include "item/module.h"
+#include "item/module_instance.h"
 #include "options/about_dialog.h"
 #include "options/dialog_common.h"
 #include "resources/resource.h"

@@ -1,11 +1,12 @@
 #include "platform/platform.h"
 #include "options/options_dialog.h"
-#include "item/module.h"
+#include "item/module_instance.h"
 #include "options/dialog_common.h"
 #include "options/fonts_dialog.h"
 #include "options/format_dialog.h"
 #include "options/icon_option_dialog.h"
 #include "options/preview.h"
+#include "platform/today_host.h"
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 

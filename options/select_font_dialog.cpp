@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "options/select_font_dialog.h"
-#include "item/module.h"
+#include "item/module_instance.h"
 #include "options/dialog_common.h"
 #include "options/font_size.h"
 #include "platform/scaling.h"
