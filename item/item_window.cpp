@@ -102,7 +102,6 @@ static LRESULT OnQueryRefresh(HWND window, TODAYLISTITEM* item) {
     return changed;
 }
 
-// The item has no parts of its own to move the highlight between.
 static LRESULT OnReceivedSelection(HWND window) {
     SelectItem(window, true);
     return TRUE;
@@ -131,6 +130,7 @@ LRESULT CALLBACK ItemWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TODAYCUSTOM_QUERYREFRESHCACHE: return OnQueryRefresh(window, (TODAYLISTITEM*)wParam);
     case WM_TODAYCUSTOM_RECEIVEDSELECTION: return OnReceivedSelection(window);
     case WM_TODAYCUSTOM_LOSTSELECTION: return OnLostSelection(window);
+    // The item has no parts of its own to move the highlight between: the Today screen moves on.
     case WM_TODAYCUSTOM_USERNAVIGATION: return FALSE;
     case WM_TODAYCUSTOM_ACTION: OpenClockAndAlarms(); return 0;
     case WM_LBUTTONDOWN: ItemButtonDown(window, PointOf(lParam)); return 0;
