@@ -15,13 +15,14 @@ const DWORD InfString = 0x00000000, InfDword = 0x00010001;
 
 const WCHAR DeviceWindowsFolder[] = L"\\Windows";
 
-// Reads a DWORD value; says why not and returns false when it is missing or of another type.
+// Reads a DWORD value, 0 when an optional one is missing; says why not and returns false when a
+// required one is missing or either is of another type.
 bool ReadDword(HKEY key, const Registration& item, const WCHAR* name, DWORD* value,
-               bool required = true, DWORD fallback = 0) {
+               bool required = true) {
     DWORD type = 0, size = sizeof *value;
     LONG status = RegQueryValueExW(key, name, NULL, &type, (BYTE*)value, &size);
     if (status == ERROR_FILE_NOT_FOUND && !required) {
-        *value = fallback;
+        *value = 0;
         return true;
     }
     if (status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *value)
