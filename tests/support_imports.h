@@ -8,9 +8,9 @@
 
 #include <string.h>
 
-// Calls visit(name, slot) for each import by name of the module; false when it has no import
-// table.
-template <typename Visit> bool ForEachImport(HMODULE module, Visit visit) {
+// Calls visit(library, name, slot) for each import of the module, name null for one by ordinal;
+// false when it has no import table.
+template <typename Visit> bool ForEachImportSlot(HMODULE module, Visit visit) {
     BYTE* base = (BYTE*)module;
     IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory =
@@ -24,13 +24,22 @@ template <typename Visit> bool ForEachImport(HMODULE module, Visit visit) {
                                 (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
         IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            auto* byName = (IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData);
-            visit((const char*)byName->Name, (void**)&slots->u1.Function);
+            const char* name = nullptr;
+            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                name = (const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name;
+            visit((const char*)(base + d->Name), name, (void**)&slots->u1.Function);
         }
     }
     return true;
+}
+
+// Calls visit(name, slot) for each import by name of the module; false when it has no import
+// table.
+template <typename Visit> bool ForEachImport(HMODULE module, Visit visit) {
+    return ForEachImportSlot(module, [&](const char*, const char* name, void** slot) {
+        if (name)
+            visit(name, slot);
+    });
 }
 
 // Writes to into the slot, which lies in a read-only page once the loader is done.
