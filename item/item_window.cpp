@@ -41,12 +41,19 @@ static LRESULT OnSize(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, WM_SIZE, wParam, lParam);
 }
 
+// Without a context nothing can be drawn, and an update region left in place would bring the same
+// paint request back at once, over and over: it is validated instead, and the next change of the
+// clock paints again. Nothing is drawn at a size the window did not report.
 static LRESULT OnPaint(HWND window) {
-    RECT client;
-    GetClientRect(window, &client);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    PaintItem(window, dc, client);
+    if (!dc) {
+        ValidateRect(window, NULL);
+        return 0;
+    }
+    RECT client;
+    if (GetClientRect(window, &client))
+        PaintItem(window, dc, client);
     EndPaint(window, &paint);
     return 0;
 }
