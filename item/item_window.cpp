@@ -11,10 +11,12 @@
 #include "platform/today_host.h"
 #include "settings/clock_settings.h"
 
+// Every rectangle below is used only when the call that measured it succeeded: a failed one
+// leaves it as it was, which is whatever the stack held.
 static void InvalidateClient(HWND window) {
     RECT client;
-    GetClientRect(window, &client);
-    InvalidateRect(window, &client, TRUE);
+    if (GetClientRect(window, &client))
+        InvalidateRect(window, &client, TRUE);
 }
 
 static LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -35,9 +37,10 @@ static LRESULT OnDestroy(HWND window) {
 static LRESULT OnSize(HWND window, WPARAM wParam, LPARAM lParam) {
     // The window's rectangle, brought into the window's own coordinates: all of it is redrawn.
     RECT bounds;
-    GetWindowRect(window, &bounds);
-    MapWindowPoints(NULL, window, (POINT*)&bounds, 2);
-    InvalidateRect(window, &bounds, TRUE);
+    if (GetWindowRect(window, &bounds)) {
+        MapWindowPoints(NULL, window, (POINT*)&bounds, 2);
+        InvalidateRect(window, &bounds, TRUE);
+    }
     return DefWindowProcW(window, WM_SIZE, wParam, lParam);
 }
 
@@ -61,9 +64,10 @@ static LRESULT OnPaint(HWND window) {
 // The highlight when the item holds it, else the Today background drawn by the host.
 static LRESULT OnEraseBackground(HWND window, HDC dc) {
     COLORREF highlight, text;
+    RECT client;
+    if (!GetClientRect(window, &client))
+        return 1;
     if (ItemHighlight(window, &highlight, &text)) {
-        RECT client;
-        GetClientRect(window, &client);
         HBRUSH brush = CreateSolidBrush(highlight);
         FillRect(dc, &client, brush);
         DeleteObject(brush);
@@ -71,7 +75,7 @@ static LRESULT OnEraseBackground(HWND window, HDC dc) {
     }
     TODAYDRAWWATERMARKINFO watermark;
     watermark.hdc = dc;
-    GetClientRect(window, &watermark.rc);
+    watermark.rc = client;
     watermark.hwnd = window;
     SendMessageW(GetParent(window), TODAYM_DRAWWATERMARK, 0, (LPARAM)&watermark);
     return 1;

@@ -144,6 +144,25 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.Name);
     });
 
+// GetClientRect as it fails: FALSE, the rectangle left holding what the caller's stack held,
+// here a corner of the row.
+BOOL WINAPI ClientRectThatFails(HWND, RECT* rect) {
+    SetRect(rect, 0, 0, 8, 8);
+    return FALSE;
+}
+
+// The fault injector sees no crash here, only a background drawn at a size nobody measured.
+TEST_F(ItemLibrary, AFailedClientMeasurementErasesNothing) {
+    void* real = RerouteImport(library_, "GetClientRect", (void*)ClientRectThatFails);
+    ASSERT_NE(real, nullptr);
+    const int watermarks = StandInHost.WatermarkRequests;
+    CaptureWindow(item_);
+    EXPECT_EQ(watermarks, StandInHost.WatermarkRequests) << "the Today background asked for";
+    SendMessageW(item_, WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_DOWN, 0);
+    EXPECT_EQ(0, CaptureWindow(item_).Count(StandInHost.Highlight)) << "the highlight filled";
+    RerouteImport(library_, "GetClientRect", real);
+}
+
 // ---- Taps and the action ----
 
 // What the library asked CreateProcessW to start, through its import table.
