@@ -230,6 +230,19 @@ void Report(const char* what, const char* name) {
     ++Findings;
 }
 
+// Without a fault every dialog of the step must have appeared; a session that misses one proves
+// nothing about its paths, so it says which dialog, in which step.
+void ExpectDialogs(const DialogKind* kinds, int count) {
+    if (Plan.Key >= 0)
+        return;
+    for (int i = 0; i < count; ++i) {
+        if (DialogsSeen(kinds[i]) == 0) {
+            printf("missing %s in step %s\n", DialogKindName(kinds[i]), Step);
+            ++Findings;
+        }
+    }
+}
+
 void EndStartedPrograms() {
     DWORD ids[MostProcesses];
     int count = StartedProcesses(ids, MostProcesses);
@@ -325,10 +338,15 @@ int RunSession(const WCHAR* path) {
         PostMessageW(Item, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
         Pump(50);
     }
+    const DialogKind fromTheMenu[] = {OptionsPage};
+    ExpectDialogs(fromTheMenu, 1);
 
     BeginStep("the settings page");
     RunPage(FullPage);
     Pump(50);
+    const DialogKind fromThePage[] = {FormatDialog, FontsDialog, SelectFontDialog,
+                                      ColorChooser, IconDialog,  AboutDialog};
+    ExpectDialogs(fromThePage, 6);
 
     BeginStep("the store, the fault gone");
     FaultPlan armed = Plan;

@@ -11,7 +11,8 @@
 //   leak FUNCTION        an object the library made and still held after detach
 //   lost VALUE           a stored value that differs from the settings the dialogs hold
 //   garbage VALUE        a stored value no setting can have
-//   stuck DIALOG         a dialog no way out could close
+//   stuck dialog         a dialog no way out could close
+//   missing DIALOG in step NAME   without a fault, a dialog the step did not see
 //   windows N            this process's windows after detach
 //   done
 #pragma once
