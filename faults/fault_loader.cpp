@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "faults/fault_loader.h"
-#include "faults/import_faults.h"
+#include "faults/import_table.h"
 #include "tests/support_imports.h"
 
 #include <stdio.h>

@@ -4,7 +4,7 @@
 #include "faults/fault_runs.h"
 #include "faults/fault_loader.h"
 #include "faults/fault_session.h"
-#include "faults/import_faults.h"
+#include "faults/import_table.h"
 
 #include <shellapi.h>
 #include <stdio.h>

@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "faults/fault_runs.h"
-#include "faults/import_faults.h"
+#include "faults/import_table.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -172,7 +172,7 @@ std::vector<std::string> Lines(const std::string& text, const char* prefix) {
 
 std::string LastStep(const std::string& output) {
     std::vector<std::string> steps = Lines(output, "step ");
-    return steps.empty() ? std::string("before the first step") : steps.back();
+    return steps.empty() ? std::string("(none)") : steps.back();
 }
 
 // The process's windows after detach, as the session counted them.
@@ -186,6 +186,8 @@ Verdict Judge(const RunResult& run, int baselineWindows) {
     std::vector<std::string> crash = Lines(run.Output, "crash ");
     if (!crash.empty())
         return {Crashed, crash[0]};
+    if (run.Output.empty())
+        return {Hung, "Wine did not start it, twice"};
     if (!run.Ended)
         return {Hung, "no end within the time limit, in step " + LastStep(run.Output)};
     if (Lines(run.Output, "done").empty())
@@ -272,6 +274,23 @@ int RunPasses(const PassOptions& options) {
         for (const Point& point : points)
             order.push_back(&point);
         std::vector<RunResult> results = RunAll(options, order);
+        // A process Wine never started printed nothing, not even the first step's line, so the
+        // library was never loaded in it and no fault was injected: it is started once more, and
+        // said so. One that ran the library at all is judged as it ran.
+        std::vector<const Point*> again;
+        std::vector<size_t> againIndex;
+        for (size_t i = 0; i < points.size(); ++i) {
+            if (results[i].Output.empty()) {
+                again.push_back(&points[i]);
+                againIndex.push_back(i);
+            }
+        }
+        std::vector<RunResult> second = RunAll(options, again);
+        for (size_t i = 0; i < again.size(); ++i) {
+            results[againIndex[i]] = second[i];
+            printf("  %s call %u%s: did not start; started once more\n", again[i]->Function.c_str(),
+                   again[i]->At, again[i]->From ? " on" : "");
+        }
         int counts[OutcomeCount] = {};
         std::vector<std::string> failures;
         for (size_t i = 0; i < points.size(); ++i) {

@@ -3,7 +3,7 @@
 #include "faults/fault_dialogs.h"
 #include "faults/fault_loader.h"
 #include "faults/fault_settings.h"
-#include "faults/import_faults.h"
+#include "faults/import_table.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
@@ -295,6 +295,7 @@ void CompareStores(const StoredValues& looked, const StoredValues& saved) {
 
 int RunSession(const WCHAR* path) {
     SessionStart = GetTickCount();
+    BeginStep("start");
     AddVectoredExceptionHandler(1, FirstChance);
     SetUnhandledExceptionFilter(Unhandled);
     HANDLE ready = CreateEventW(NULL, TRUE, TRUE, SHELL_API_READY_EVENT);

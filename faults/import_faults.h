@@ -40,11 +40,6 @@ struct ImportFault {
     int Key;
 };
 
-// The row for an imported function, or null when the table has none.
-const ImportFault* FindImportFault(const char* name);
-// Prints "calls FUNCTION N" for each function counted.
-void PrintCalls();
-
 // The plan of one run: the Nth call of the function with this key fails, and with From every
 // call after it too. Counting and failing happen only while Armed.
 struct FaultPlan {

@@ -1,5 +1,5 @@
 #include "platform/platform.h"
-#include "faults/import_faults.h"
+#include "faults/import_table.h"
 #include "faults/import_stubs.h"
 #include "platform/shell_dialog.h"
 #include "platform/shell_gesture.h"
