@@ -4,6 +4,7 @@
 #include "faults/fault_loader.h"
 #include "faults/fault_settings.h"
 #include "faults/import_table.h"
+#include "item/item_window.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
@@ -324,6 +325,7 @@ int RunSession(const WCHAR* path) {
         SendMessageW(Item, WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN, 0);
         SendMessageW(Item, WM_TODAYCUSTOM_ACTION, VK_RETURN, 0);
         SendMessageW(Item, WM_TODAYCUSTOM_LOSTSELECTION, 0, 0);
+        SendMessageW(Item, WM_TIMER, SecondsTimerId, 0); // a tick that finds no seconds shown
         PostMessageW(Item, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
         PostMessageW(Item, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
         Pump(50);
@@ -363,6 +365,8 @@ int RunSession(const WCHAR* path) {
     if (Item)
         DestroyWindow(Item);
     MakeItem();
+    if (Item)
+        SendMessageW(Item, WM_TIMER, SecondsTimerId, 0); // the seconds' tick
     Repaint();
     Pump(50);
 

@@ -3,7 +3,8 @@
 // repaint in each layout and position, with and without seconds, selected and not; the selection
 // messages, a tap and the action; a tap and hold whose menu opens the settings page; the
 // settings page through export 241 with every sub-dialog opened and a change in each, the colour
-// chooser and Select Font confirmed, Done; a second item window; detach.
+// chooser and Select Font confirmed, Done; a second item window; the seconds timer's tick with and
+// without seconds shown; detach.
 //
 // It prints what it finds, one line each, on stdout:
 //   step NAME            as each step begins (the last one names where a run crashed or hung)
