@@ -61,9 +61,11 @@ bool PassFromName(const WCHAR* name, PassKind* pass) {
     return true;
 }
 
-// The stand-in control panel, where the item starts it, so a tap reaches a real program.
+// The stand-in control panel where the item starts it, \Windows\ctlpnl.exe on the drive the
+// process works from, which is C: as for today.exe; so a tap reaches a real program.
 void InstallControlPanel() {
     CopyFileW(BesideThisProgram(L"ctlpnl.exe").c_str(), L"C:\\windows\\ctlpnl.exe", TRUE);
+    SetCurrentDirectoryW(L"C:\\");
 }
 
 } // namespace

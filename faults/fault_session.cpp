@@ -15,7 +15,7 @@
 
 namespace {
 
-// What the settings page does when it opens: the page the item's menu opens is only closed; the
+// What the settings page does when it opens: the page the item's menu opens changes the layout; the
 // Today screen's is worked through; the last two, with the plan disarmed, first look at what the
 // store holds and then make the page save the record it holds.
 enum PagePhase { MenuPage, FullPage, LookPage, SavePage };
@@ -126,6 +126,9 @@ void RunPage(PagePhase phase) {
 void WorkOptionsPage(HWND page) {
     switch (Phase) {
     case MenuPage:
+        // One row instead of two: the item asks the Today screen to load the items again.
+        PickIndex(page, IDC_OPTIONS_LAYOUT, LayoutFlat);
+        break;
     case LookPage: break;
     case SavePage: {
         // Choosing the layout it already has marks the settings changed, so Done saves them all.
