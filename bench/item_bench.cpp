@@ -30,7 +30,7 @@
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
-#include "tests/support_host.h"
+#include "tests/support/host.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "bench/item_bench_allocs.h"
-#include "tests/support_imports.h"
+#include "tests/support/imports.h"
 
 #include <stdlib.h>
 #include <string.h>

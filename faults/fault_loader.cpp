@@ -1,7 +1,7 @@
 #include "platform/platform.h"
 #include "faults/fault_loader.h"
 #include "faults/import_table.h"
-#include "tests/support_imports.h"
+#include "tests/support/imports.h"
 
 #include <stdio.h>
 

@@ -8,7 +8,7 @@
 #include "platform/today_host.h"
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
-#include "tests/support_host.h"
+#include "tests/support/host.h"
 
 #include <colordlg.h>
 #include <stdio.h>

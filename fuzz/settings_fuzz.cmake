@@ -1,11 +1,12 @@
 # The stored-settings fuzzer under Wine: each batch a fresh process with random values under the
 # settings key (settings_fuzz_main.cpp says what it checks). CTest runs a short, fixed run;
-# scripts/settings-fuzz runs longer. Included from tests/CMakeLists.txt.
+# scripts/settings-fuzz runs longer. Included from fuzz/CMakeLists.txt in a Windows build.
 if(NOT WIN32)
   return()
 endif()
 
-add_executable(settings_fuzz settings_fuzz_main.cpp settings_fuzz_store.cpp soak_measure.cpp
+add_executable(settings_fuzz settings_fuzz_main.cpp settings_fuzz_store.cpp
+                             ${CMAKE_SOURCE_DIR}/tests/support/measure.cpp
                              ${CMAKE_SOURCE_DIR}/resources/morvane.rc)
 target_link_libraries(settings_fuzz PRIVATE morvane_options morvane_item morvane_platform psapi
                                             ntdll)

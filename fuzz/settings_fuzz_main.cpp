@@ -23,11 +23,11 @@
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
-#include "tests/settings_fuzz_store.h"
-#include "tests/soak_measure.h"
-#include "tests/support_host.h"
-#include "tests/support_process.h"
-#include "tests/support_settings.h"
+#include "fuzz/settings_fuzz_store.h"
+#include "tests/support/measure.h"
+#include "tests/support/host.h"
+#include "tests/support/process.h"
+#include "tests/support/settings.h"
 
 #include <stdarg.h>
 #include <stdio.h>

@@ -1,7 +1,7 @@
 #include "platform/platform.h"
-#include "tests/settings_fuzz_store.h"
+#include "fuzz/settings_fuzz_store.h"
 #include "settings/settings_store.h"
-#include "tests/support_settings.h"
+#include "tests/support/settings.h"
 
 #include <limits.h>
 #include <stddef.h>

@@ -2,7 +2,7 @@
 #include "format/date_format.h"
 #include "format/time_format.h"
 #include "settings/clock_settings.h"
-#include "tests/test_text.h"
+#include "tests/support/text.h"
 
 #include <gtest/gtest.h>
 

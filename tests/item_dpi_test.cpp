@@ -1,6 +1,6 @@
 // The item on a 192-dpi screen: this suite runs in a Wine prefix configured with LogPixels 192.
 #include "platform/platform.h"
-#include "tests/item_test_support.h"
+#include "tests/support/item.h"
 
 namespace {
 

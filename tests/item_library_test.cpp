@@ -5,10 +5,10 @@
 #include "platform/platform.h"
 #include "item/clock_applet.h"
 #include "resources/resource.h"
-#include "tests/dialog_driver.h"
-#include "tests/support_imports.h"
-#include "tests/support_library.h"
-#include "tests/support_pictures.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/imports.h"
+#include "tests/support/library.h"
+#include "tests/support/pictures.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // Row count and gap from the real heights and widths of the fonts, measured here on the screen.
 #include "platform/platform.h"
 #include "item/item_font.h"
-#include "tests/item_test_support.h"
+#include "tests/support/item.h"
 
 #include <limits.h>
 

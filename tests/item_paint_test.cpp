@@ -1,7 +1,7 @@
 // What the item really draws, read back from its window: icon, margins, Flat and Stack placement,
 // order of the pieces, colour, and the time each paint records.
 #include "platform/platform.h"
-#include "tests/item_test_support.h"
+#include "tests/support/item.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,7 +1,7 @@
 // The host's refresh query: readiness, the row height reported once, and which clock changes
 // ask for a redraw.
 #include "platform/platform.h"
-#include "tests/item_test_support.h"
+#include "tests/support/item.h"
 
 namespace {
 

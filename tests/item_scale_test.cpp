@@ -1,6 +1,6 @@
 // Scaling arithmetic, the cached resolution and the icon's size on this screen.
 #include "platform/platform.h"
-#include "tests/item_test_support.h"
+#include "tests/support/item.h"
 
 namespace {
 

@@ -6,7 +6,7 @@ endif()
 
 # The item's library attached to the test executable's own module, which carries the same
 # resources (class name, icon) and a dialog template of the suites' own.
-set(item_test_resources item_test.rc ${CMAKE_SOURCE_DIR}/resources/morvane.rc)
+set(item_test_resources fixtures/item_test.rc ${CMAKE_SOURCE_DIR}/resources/morvane.rc)
 
 add_executable(item_tests
   item_query_test.cpp
@@ -27,20 +27,25 @@ morvane_add_gtest(item_dpi_tests HIGH_DPI RUN_SERIAL TRUE)
 # Two libraries that are not morvane.dll: one without export 240, for today.exe's refusal, and an
 # item without export 241, whose settings page today.exe says is missing.
 foreach(library host_not_item host_no_page)
-  add_library(${library} SHARED ${library}.cpp ${library}.def)
-  set_target_properties(${library} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_library(fixtures_${library} SHARED fixtures/${library}.cpp fixtures/${library}.def)
+  set_target_properties(fixtures_${library} PROPERTIES PREFIX "" OUTPUT_NAME ${library}
+                                                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endforeach()
-target_link_libraries(host_no_page PRIVATE user32)
+target_link_libraries(fixtures_host_no_page PRIVATE user32)
 
-add_executable(host_tests host_today_test.cpp)
+# today.exe end to end (its screen, its registration), morvane.dll's image as a file and the
+# store_settings tool, each suite file on its own subject.
+add_executable(host_tests today_screen_test.cpp today_registration_test.cpp library_image_test.cpp
+                          store_settings_test.cpp)
 target_link_libraries(host_tests PRIVATE gtest_main ole32 windowscodecs uuid)
-add_dependencies(host_tests today morvane host_not_item host_no_page store_settings)
+add_dependencies(host_tests today morvane fixtures_host_not_item fixtures_host_no_page
+                 tools_store_settings)
 morvane_add_gtest(host_tests RUN_SERIAL TRUE)
 
 # The real morvane.dll's item worked as a person works it: the highlight, taps, tap and hold with
 # its settings page, the action key, and the refresh query's readiness wait.
 add_executable(item_library_tests item_library_test.cpp)
-target_link_libraries(item_library_tests PRIVATE morvane_dialog_driver morvane_settings gtest_main
+target_link_libraries(item_library_tests PRIVATE tests_support morvane_settings gtest_main
                                                  ole32 windowscodecs uuid)
 add_dependencies(item_library_tests morvane aygshell ctlpnl)
 morvane_add_gtest(item_library_tests RUN_SERIAL TRUE)

@@ -2,7 +2,7 @@
 // that module attach registers, export 240 and running the module's dialogs.
 #include "platform/platform.h"
 #include "resources/resource.h"
-#include "tests/item_test_support.h"
+#include "tests/support/item.h"
 
 namespace {
 

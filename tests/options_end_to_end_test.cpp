@@ -5,11 +5,11 @@
 #include "platform/platform.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"
-#include "tests/dialog_driver.h"
-#include "tests/options_support.h"
-#include "tests/support_library.h"
-#include "tests/support_pictures.h"
-#include "tests/support_today.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/options.h"
+#include "tests/support/library.h"
+#include "tests/support/pictures.h"
+#include "tests/support/today.h"
 
 #include <string>
 #include <vector>

@@ -4,8 +4,8 @@
 #include "options/fonts_dialog.h"
 #include "options/select_font_dialog.h"
 #include "resources/resource.h"
-#include "tests/dialog_driver.h"
-#include "tests/options_support.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/options.h"
 
 #include <colordlg.h>
 #include <stddef.h>

@@ -3,8 +3,8 @@
 #include "item/module.h"
 #include "options/format_dialog.h"
 #include "resources/resource.h"
-#include "tests/dialog_driver.h"
-#include "tests/options_support.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/options.h"
 
 namespace {
 

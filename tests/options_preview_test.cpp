@@ -3,7 +3,7 @@
 #include "item/module.h"
 #include "options/preview.h"
 #include "resources/resource.h"
-#include "tests/options_support.h"
+#include "tests/support/options.h"
 
 #include <string>
 

@@ -6,9 +6,9 @@
 #include "platform/shell_dialog.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"
-#include "tests/dialog_driver.h"
-#include "tests/options_support.h"
-#include "tests/test_text.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/options.h"
+#include "tests/support/text.h"
 
 namespace {
 

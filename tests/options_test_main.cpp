@@ -2,7 +2,7 @@
 // its own module lets the dialogs find their templates, the icon and the class name.
 #include "platform/platform.h"
 #include "item/module.h"
-#include "tests/options_support.h"
+#include "tests/support/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "settings/clock_settings.h"
-#include "tests/test_text.h"
+#include "tests/support/text.h"
 
 #include <gtest/gtest.h>
 

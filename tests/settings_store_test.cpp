@@ -1,8 +1,8 @@
 #include "platform/platform.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
-#include "tests/support_fonts.h"
-#include "tests/support_settings.h"
+#include "tests/support/fonts.h"
+#include "tests/support/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@ if(NOT WIN32)
   return()
 endif()
 
-add_executable(soak_tests soak_main.cpp soak_measure.cpp ${CMAKE_SOURCE_DIR}/resources/morvane.rc)
-target_link_libraries(soak_tests PRIVATE morvane_options morvane_item morvane_dialog_driver gtest
+add_executable(soak_tests soak_main.cpp support/measure.cpp ${CMAKE_SOURCE_DIR}/resources/morvane.rc)
+target_link_libraries(soak_tests PRIVATE morvane_options morvane_item tests_support gtest
                                          psapi ntdll)
 set_target_properties(soak_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -1,6 +1,6 @@
 // The soak, under Wine: a day of a seconds clock, and every dialog opened and closed with Done
 // again and again, with the process's GDI and USER objects and its memory compared before and
-// after (tests/soak_measure.h says how Wine lets them be counted).
+// after (tests/support/measure.h says how Wine lets them be counted).
 //   soak_tests [--ticks=N] [--cycles=N] [gtest options]
 // N ticks of the seconds clock (86400 is a day) and N open-and-Done cycles of each dialog; the
 // defaults are the short run CTest makes, scripts/soak the full one.
@@ -12,9 +12,9 @@
 #include "options/options_dialog.h"
 #include "options/select_font_dialog.h"
 #include "resources/resource.h"
-#include "tests/dialog_driver.h"
-#include "tests/item_test_support.h"
-#include "tests/soak_measure.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/item.h"
+#include "tests/support/measure.h"
 
 #include <stdio.h>
 #include <stdlib.h>

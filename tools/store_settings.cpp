@@ -5,7 +5,7 @@
 #include "host/console_text.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
-#include "tests/support_settings.h"
+#include "tests/support/settings.h"
 
 #include <shellapi.h>
 

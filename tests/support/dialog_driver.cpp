@@ -1,5 +1,5 @@
 #include "platform/platform.h"
-#include "tests/dialog_driver.h"
+#include "tests/support/dialog_driver.h"
 #include "platform/shell_dialog.h"
 
 #include <colordlg.h>

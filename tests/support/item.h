@@ -11,10 +11,10 @@
 #include "item/screen_scale.h"
 #include "platform/today_host.h"
 #include "settings/clock_settings.h"
-#include "tests/support_fonts.h"
-#include "tests/support_host.h"
-#include "tests/support_pictures.h"
-#include "tests/support_settings.h"
+#include "tests/support/fonts.h"
+#include "tests/support/host.h"
+#include "tests/support/pictures.h"
+#include "tests/support/settings.h"
 
 #include <gtest/gtest.h>
 

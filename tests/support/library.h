@@ -5,9 +5,9 @@
 
 #include "platform/platform.h"
 #include "platform/today_host.h"
-#include "tests/support_host.h"
-#include "tests/support_process.h"
-#include "tests/support_settings.h"
+#include "tests/support/host.h"
+#include "tests/support/process.h"
+#include "tests/support/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "platform/platform.h"
-#include "tests/soak_measure.h"
+#include "tests/support/measure.h"
 
 #include <psapi.h>
 #include <winternl.h>

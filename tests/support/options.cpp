@@ -1,5 +1,5 @@
 #include "platform/platform.h"
-#include "tests/options_support.h"
+#include "tests/support/options.h"
 
 #include <aclapi.h>
 #include <stdio.h>

@@ -6,8 +6,8 @@
 #include "settings/clock_settings.h"
 #include "platform/shell_dialog.h"
 #include "settings/settings_store.h"
-#include "tests/support_fonts.h"
-#include "tests/support_settings.h"
+#include "tests/support/fonts.h"
+#include "tests/support/settings.h"
 
 #include <gtest/gtest.h>
 

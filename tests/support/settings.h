@@ -9,7 +9,7 @@
 #include "item/local_time.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
-#include "tests/support_process.h"
+#include "tests/support/process.h"
 
 #include <stdio.h>
 #include <string.h>

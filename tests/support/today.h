@@ -4,8 +4,9 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "tests/support_pictures.h"
-#include "tests/support_process.h"
+#include "platform/scaling.h"
+#include "tests/support/pictures.h"
+#include "tests/support/process.h"
 
 #include <gtest/gtest.h>
 
@@ -68,4 +69,41 @@ inline Picture TodaySnapshot(const std::wstring& arguments, ProgramRun* run) {
     EXPECT_TRUE(ReadPng(file, &picture)) << "no readable picture; today.exe said:\n" << run->Output;
     DeleteFileW(file.c_str());
     return picture;
+}
+
+// ---- What the today.exe suites share ----
+
+// The colours today.exe's theme gives items.
+inline const COLORREF TodayTextColor = RGB(16, 32, 96), TodayHighlight = RGB(49, 106, 197),
+                      TodayHighlightedText = RGB(255, 255, 255);
+inline const int TodayHeight = DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight;
+
+inline int ScreenDpiY() {
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    return dpi;
+}
+
+// A length of a 96-dpi screen on this one.
+inline int Scaled(int pixels) {
+    return ScaleRound(pixels, ScreenDpiY(), ReferenceDpi);
+}
+
+inline std::wstring Press(int id) {
+    return L"--press " + std::to_wstring(id) + L" ";
+}
+
+inline std::wstring Pick(int id, const wchar_t* entry) {
+    return L"--pick \"" + std::to_wstring(id) + L"=" + entry + L"\" ";
+}
+
+// Settings stored by store_settings.exe, as the gallery stores each picture's.
+inline ProgramRun StoreSettings(const std::wstring& arguments) {
+    return RunBuilt("store_settings.exe", arguments, 30000);
+}
+
+// What today.exe says of the item's row: "the item's row: N pixels high".
+inline std::string RowOf(int pixelsAt96) {
+    return "the item's row: " + std::to_string(Scaled(pixelsAt96)) + " pixels";
 }

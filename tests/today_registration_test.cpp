@@ -1,0 +1,173 @@
+// today.exe reads its items' registration as the device does: rows in their order, keys that
+// cannot be shown said, the highlight moved and kept over a reload, the CAB's own lines.
+#include "platform/platform.h"
+#include "platform/scaling.h"
+#include "platform/today_host.h"
+#include "resources/resource.h"
+#include "tests/support/pictures.h"
+#include "tests/support/process.h"
+#include "tests/support/settings.h"
+#include "tests/support/today.h"
+#include "tests/support/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- The registration, the highlight and the reload, as the device has them ----
+
+const TodayItemKey Calendar{L"Calendar", 1, L"", 1, 0, 0, 1}; // built in, the screen highlights it
+const TodayItemKey Tasks{L"Tasks", 3, L"", 1, 0, 3, 0};       // built in, never highlighted
+
+TodayItemKey CustomItem(const wchar_t* name, const char* library, DWORD order) {
+    return TodayItemKey{name, 4, BuildPath(library), 1, 1, order, 2};
+}
+
+// What today.exe said of the item's row: its height and its top, both at 96 dpi.
+std::string RowAt(int pixelsAt96, int topAt96) {
+    return RowOf(pixelsAt96) + " high at " + std::to_string(Scaled(topAt96));
+}
+
+// Whether the lines come in the output in this order.
+bool SaidInOrder(const std::string& output, std::initializer_list<const char*> lines) {
+    size_t at = 0;
+    for (const char* line : lines) {
+        at = output.find(line, at);
+        if (at == std::string::npos)
+            return false;
+        at += strlen(line);
+    }
+    return true;
+}
+
+TEST(TodayRegistration, RowsComeInTheirOrderAndKeysThatCannotBeShownAreSaid) {
+    DeleteSettingsKey();
+    ClearTodayItems();
+    RegisterTodayItem(Calendar);
+    RegisterTodayItem(CustomItem(L"NoPage", "host_no_page.dll", 1));
+    RegisterTodayItem(CustomItem(L"Morvane", "morvane.dll", 2));
+    TodayItemKey missing = CustomItem(L"Missing", "no_such_item.dll", 3);
+    RegisterTodayItem(missing);
+    RegisterTodayItem(CustomItem(L"Broken", "morvane.dll", 4));
+    HKEY broken;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(TodayItemsKey) + L"\\Broken").c_str(),
+                            0, KEY_ALL_ACCESS, &broken));
+    RegSetValueExW(broken, L"Type", 0, REG_SZ, (const BYTE*)L"4", 4);
+    RegCloseKey(broken);
+
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"", &run);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_NE(std::string::npos, run.Output.find("skipped the item 'Missing': its library " +
+                                                 Utf8(missing.Dll) + " is not there"))
+        << run.Output;
+    EXPECT_NE(std::string::npos,
+              run.Output.find("skipped the item 'Broken': its Type is not a DWORD"))
+        << run.Output;
+    EXPECT_NE(std::string::npos, run.Output.find(RowAt(20, 40))) << "below Calendar and NoPage";
+    EXPECT_GT(screen.CountNear(TodayTextColor, 0, -1, 0, Scaled(20)), 5) << "Calendar's own text";
+    EXPECT_EQ(0, screen.Count(IconHubColor, 0, -1, 0, Scaled(40)));
+    EXPECT_GT(screen.Count(IconHubColor, 0, -1, Scaled(40), Scaled(60)), 0) << "the clock's icon";
+}
+
+// Down from nothing: Calendar, then past NoPage (which refuses) to Morvane, where it stays (Tasks
+// takes no highlight); Enter is Morvane's action; F5 makes the items again and the highlight
+// stays on Morvane.
+TEST(TodayRegistration, HighlightMovesAsTheDeviceMovesItAndOutlivesAReload) {
+    DeleteSettingsKey();
+    ClearTodayItems();
+    RegisterTodayItem(Calendar);
+    RegisterTodayItem(CustomItem(L"NoPage", "host_no_page.dll", 1));
+    RegisterTodayItem(CustomItem(L"Morvane", "morvane.dll", 2));
+    RegisterTodayItem(Tasks);
+    ASSERT_TRUE(CopyFileW(BuildPath("ctlpnl.exe").c_str(), L"C:\\windows\\ctlpnl.exe", FALSE));
+    std::wstring log = BuildPath("host_test_control_panel.log");
+    DeleteFileW(log.c_str());
+    SetEnvironmentVariableW(L"MORVANE_CONTROL_PANEL_LOG", log.c_str());
+
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"--key down --key down --key down --key enter --key f5", &run);
+    SetEnvironmentVariableW(L"MORVANE_CONTROL_PANEL_LOG", NULL);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_TRUE(SaidInOrder(run.Output, {"highlight on Calendar", "NoPage refused the highlight",
+                                         "highlight on Morvane", "action on Morvane",
+                                         "loading the items again (F5)", "highlight on Morvane"}))
+        << run.Output;
+    EXPECT_EQ(std::string::npos, run.Output.find("highlight on Tasks")) << run.Output;
+    int row = Scaled(20) * DeviceScreenWidth;
+    EXPECT_GT(screen.Count(TodayHighlight, 0, -1, Scaled(40), Scaled(60)), row / 2)
+        << "Morvane's row on the highlight";
+
+    // The action started the stand-in control panel with the applet of Clock & Alarms.
+    std::string said;
+    for (int tries = 0; tries < 100 && said.empty(); ++tries, Sleep(100)) {
+        HANDLE file = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  NULL, OPEN_EXISTING, 0, NULL);
+        char text[256] = {};
+        DWORD got = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            ReadFile(file, text, sizeof text - 1, &got, NULL);
+            CloseHandle(file);
+        }
+        said = text;
+    }
+    EXPECT_NE(std::string::npos, said.find("asked for applet cplmain.cpl,16")) << said;
+    if (HWND page = FindWindowW(L"MorvaneControlPanel", L"Clock & Alarms"))
+        PostMessageW(page, WM_CLOSE, 0, 0);
+    DeleteFileW(log.c_str());
+}
+
+// docs/morvane.inf's own lines, written as its CAB writes them, with the library where the CAB
+// puts it: the device's \Windows, the prefix's C:\windows.
+TEST(TodayRegistration, TheCabsRegistrationIsWhatTheScreenReads) {
+    DeleteSettingsKey();
+    ClearTodayItems();
+    for (const char* file : {"morvane.dll", "aygshell.dll"}) {
+        std::wstring to = L"C:\\windows\\" + std::wstring(file, file + strlen(file));
+        ASSERT_TRUE(CopyFileW(BuildPath(file).c_str(), to.c_str(), FALSE)) << file;
+    }
+    ProgramRun run;
+    TodaySnapshot(L"--register \"" + SourcePath("docs/morvane.inf") + L"\" --select Morvane", &run);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_TRUE(SaidInOrder(run.Output,
+                            {"registered 6 values", "highlight on Morvane", RowAt(20, 0).c_str()}))
+        << run.Output;
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                                           (std::wstring(TodayItemsKey) + L"\\Morvane").c_str(), 0,
+                                           KEY_READ, &key));
+    DWORD selectability = 0, size = sizeof selectability;
+    WCHAR dll[MAX_PATH] = L"";
+    DWORD dllSize = sizeof dll;
+    RegQueryValueExW(key, L"Selectability", NULL, NULL, (BYTE*)&selectability, &size);
+    RegQueryValueExW(key, L"DLL", NULL, NULL, (BYTE*)dll, &dllSize);
+    RegCloseKey(key);
+    EXPECT_EQ(2u, selectability);
+    EXPECT_STREQ(L"\\Windows\\morvane.dll", dll);
+}
+
+// Tap and hold, "Options...", two stacked lines and Done: the item asks the screen to load its
+// items again, and its row is at once two lines high.
+TEST(TodayRegistration, TapAndHoldSettingsPageThatStacksTwoLinesReloadsTheItems) {
+    DeleteSettingsKey();
+    RegisterMorvaneAlone();
+    ProgramRun run;
+    Picture screen = TodaySnapshot(L"--hold Morvane --menu \"Options\x2026\" " +
+                                       Pick(IDC_OPTIONS_LAYOUT, L"Stack") +
+                                       Pick(IDC_OPTIONS_DISPTYPE, L"Time Date") + Press(IDOK),
+                                   &run);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_TRUE(
+        SaidInOrder(run.Output, {"highlight on Morvane", "loading the items again (a program asked",
+                                 RowOf(40).c_str()}))
+        << run.Output;
+    EXPECT_GT(screen.CountNear(TodayHighlightedText, 0, -1, Scaled(20), Scaled(40)), 4)
+        << "the date drawn in the second row, on the highlight the hold took";
+    DeleteSettingsKey();
+}
+
+} // namespace
