@@ -3,6 +3,7 @@
 // gallery and demonstrations set up each picture with it before they start today.exe.
 #include "platform/platform.h"
 #include "host/console_text.h"
+#include "options/font_size.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"
 #include "tests/support/settings.h"
@@ -14,7 +15,7 @@
 namespace {
 
 enum { ExitOk = 0, ExitBadArguments = 2, ExitNotStored = 3 };
-enum { PointsPerInch = 72, PointsMax = 999, WeightNormal = 400, WeightBold = 700 };
+enum { PointsMax = 999, WeightNormal = 400, WeightBold = 700 };
 
 const WCHAR Usage[] =
     L"usage: store_settings.exe [NAME=VALUE]...\n"
@@ -108,7 +109,7 @@ bool ParseFont(const std::wstring& text, LOGFONTW* font) {
     int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen)
         ReleaseDC(NULL, screen);
-    font->lfHeight = -MulDiv(points, dpi, PointsPerInch);
+    font->lfHeight = HeightOfPointSize(points, dpi);
     font->lfWidth = 0;
     font->lfWeight = weight;
     font->lfItalic = italic;
