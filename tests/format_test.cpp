@@ -3,6 +3,7 @@
 #include "format/time_format.h"
 #include "settings/clock_settings.h"
 #include "tests/support/text.h"
+#include "tests/support/formats.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,11 @@ void PrintTo(const FormatCase& c, std::ostream* os) {
 const SYSTEMTIME SampleMoment = MakeTime(2009, 4, 0, 5, 1, 2, 3); // Sunday 5 April 2009, 01:02:03
 
 void SetTimeFormat(const char* format) {
-    Text text = Utf16(format);
-    CopyFormat(ClockSettings.TimeFormat, FormatCapacity, text.c_str());
+    SetFormats(Utf16(format).c_str(), nullptr);
 }
 
 void SetDateFormat(const char* format) {
-    Text text = Utf16(format);
-    CopyFormat(ClockSettings.DateFormat, FormatCapacity, text.c_str());
+    SetFormats(nullptr, Utf16(format).c_str());
 }
 
 // Runs a formatter into a roomy buffer and checks the returned count against the text.

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(Positions, FlatPlacement,
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Painting, FlatLineWiderThanTheItemStartsAtTheMarginAndIsCut) {
-    CopyFormat(ClockSettings.DateFormat, FormatCapacity, L"W, MMMM d, yyyy W MMMM");
+    SetFormats(nullptr, L"W, MMMM d, yyyy W MMMM");
     Picture reference = Paint(LayoutFlat, DispPosLeft, 2, 0);
     ASSERT_GE(reference.Ink().right, DeviceScreenWidth - RightMarginAt96)
         << "the line must be wider than the item";
@@ -182,7 +182,7 @@ TEST_F(Painting, EveryPaintRecordsTheTimeItDrew) {
 // line shows, so the cut is seen; the same format without that " Su" draws otherwise.
 TEST_F(Painting, FormatLongerThanTheBufferIsCut) {
     auto paintDates = [&](const std::wstring& format) {
-        CopyFormat(ClockSettings.DateFormat, FormatCapacity, format.c_str());
+        SetFormats(nullptr, format.c_str());
         return Paint(LayoutStack, DispPosRight, 1, 1);
     };
     Picture cut = paintDates(std::wstring(FormatCapacity - 1, L'W'));

@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/options.h"
+#include "tests/support/formats.h"
 
 namespace {
 
@@ -14,9 +15,9 @@ INT_PTR RunFormat() {
     return RunModuleDialog(IDD_FORMAT, NULL, FormatDlgProc);
 }
 
-void SetFormats(const wchar_t* time, const wchar_t* date) {
-    CopyFormat(ClockSettings.TimeFormat, FormatCapacity, time);
-    CopyFormat(ClockSettings.DateFormat, FormatCapacity, date);
+// The formats as the dialog finds them: stored, the seconds rule applied.
+void SetStoredFormats(const wchar_t* time, const wchar_t* date) {
+    SetFormats(time, date);
     ApplySecondsRule();
 }
 
@@ -35,7 +36,7 @@ TEST_F(Format, ListsHoldThePresetsAndACurrentFormatThatIsNoneOfThem) {
         {L"", L"yyyy IN d", 9, 0, 12, 9},
     };
     for (const Case& c : cases) {
-        SetFormats(c.Time, c.Date);
+        SetStoredFormats(c.Time, c.Date);
         DialogDriver driver;
         driver.Then(L"Dialog", IDC_FORMAT_TIME, [&](DriveDialog& d) {
             EXPECT_EQ(d.ShellFlags(), FullScreenWithDone);
@@ -119,7 +120,7 @@ TEST_F(Format, TypedTextCountsOnlyOnDone) {
          L"012345678901234567890123456789012345678901234567890123456789012", 0},
     };
     for (const Case& c : cases) {
-        SetFormats(L"HH:mm", L"M/d");
+        SetStoredFormats(L"HH:mm", L"M/d");
         SettingsDirty = 0;
         DialogDriver driver;
         driver.Then(L"Dialog", IDC_FORMAT_TIME, [&](DriveDialog& d) {

@@ -4,6 +4,7 @@
 #include "options/preview.h"
 #include "resources/resource.h"
 #include "tests/support/options.h"
+#include "tests/support/formats.h"
 
 #include <string>
 
@@ -68,8 +69,7 @@ TEST_F(Preview, ShowsTheFixedMomentInTheCurrentFormats) {
     };
     ClockSettings.DispType = 2;
     for (const Case& c : cases) {
-        CopyFormat(ClockSettings.TimeFormat, FormatCapacity, c.Time);
-        CopyFormat(ClockSettings.DateFormat, FormatCapacity, c.Date);
+        SetFormats(c.Time, c.Date);
         UpdatePreview(dialog_);
         EXPECT_EQ(Line(IDC_PREVIEW_LINE1), c.Line1);
     }

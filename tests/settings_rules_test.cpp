@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 #include "settings/clock_settings.h"
 #include "tests/support/text.h"
+#include "tests/support/formats.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ TEST(SecondsRule, OnlyALowerCaseSCounts) {
     };
     for (const auto& c : cases) {
         Text format = Utf16(c.Format);
-        CopyFormat(ClockSettings.TimeFormat, FormatCapacity, format.c_str());
+        SetFormats(format.c_str(), nullptr);
         ShowSeconds = 1 - c.Expected;
         ApplySecondsRule();
         EXPECT_EQ(ShowSeconds, c.Expected) << c.Format;
@@ -24,8 +25,8 @@ TEST(SecondsRule, OnlyALowerCaseSCounts) {
 
 TEST(SecondsRule, StopsAtTheTerminator) {
     // An 's' left over from an earlier, longer format lies after the terminator and is not shown.
-    CopyFormat(ClockSettings.TimeFormat, FormatCapacity, Utf16("HH:mm:ss").c_str());
-    CopyFormat(ClockSettings.TimeFormat, FormatCapacity, Utf16("HH:mm").c_str());
+    SetFormats(Utf16("HH:mm:ss").c_str(), nullptr);
+    SetFormats(Utf16("HH:mm").c_str(), nullptr);
     ASSERT_EQ(ClockSettings.TimeFormat[6], TEXT('s'));
     ApplySecondsRule();
     EXPECT_EQ(ShowSeconds, 0);

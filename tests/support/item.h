@@ -12,6 +12,7 @@
 #include "platform/today_host.h"
 #include "settings/clock_settings.h"
 #include "tests/support/fonts.h"
+#include "tests/support/formats.h"
 #include "tests/support/host.h"
 #include "tests/support/pictures.h"
 #include "tests/support/settings.h"
@@ -87,6 +88,6 @@ inline void UseFonts(const LOGFONTW& time, const LOGFONTW& date) {
 
 inline void UseTimeFormat(const WCHAR* format) {
     EnsureSettingsLoaded();
-    CopyFormat(ClockSettings.TimeFormat, FormatCapacity, format);
+    SetFormats(format, nullptr);
     ApplySecondsRule();
 }
