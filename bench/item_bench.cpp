@@ -25,6 +25,7 @@
 // a Select Font dialog opened through export 241 shows that the count does see the library's own
 // allocations.
 #include "platform/platform.h"
+#include "host/dialog_on_top.h"
 #include "bench/item_bench_allocs.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"
@@ -361,17 +362,8 @@ const Press SelectFontRoute[] = {
 const int RouteLength = sizeof SelectFontRoute / sizeof SelectFontRoute[0];
 int RouteStep;
 
-BOOL CALLBACK FindDialogOnTop(HWND window, LPARAM found) {
-    WCHAR name[16] = {};
-    GetClassNameW(window, name, 16);
-    if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window))
-        *(HWND*)found = window;
-    return TRUE;
-}
-
 void CALLBACK PressTimerProc(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialog = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialogOnTop, (LPARAM)&dialog);
+    HWND dialog = DialogOnTop();
     if (!dialog || RouteStep >= RouteLength)
         return;
     const Press& press = SelectFontRoute[RouteStep];

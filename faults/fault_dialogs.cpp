@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "faults/fault_dialogs.h"
+#include "host/dialog_on_top.h"
 #include "resources/resource.h"
 
 #include <colordlg.h>
@@ -9,7 +10,6 @@
 
 namespace {
 
-const WCHAR DialogClass[] = L"#32770";
 const WCHAR AboutCaption[] = L"About Morvane";
 const int MessageTextId = 0xFFFF; // the static that holds a message box's text
 const UINT TickMilliseconds = 10;
@@ -61,14 +61,6 @@ Seen* Find(HWND window) {
     return nullptr;
 }
 
-BOOL CALLBACK CollectDialog(HWND window, LPARAM found) {
-    WCHAR name[16];
-    if (GetClassNameW(window, name, 16) && wcscmp(name, DialogClass) == 0 &&
-        IsWindowVisible(window) && IsWindowEnabled(window))
-        ((std::vector<HWND>*)found)->push_back(window);
-    return TRUE;
-}
-
 // The next way out for a dialog that outlived its handler. The sends may run the timer again,
 // so the record is looked up afresh afterwards.
 void TryWayOut(HWND dialog, int tries) {
@@ -98,20 +90,16 @@ void Handle(HWND dialog) {
 }
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    std::vector<HWND> open;
-    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, (LPARAM)&open);
-    for (HWND dialog : open) {
-        Seen* seen = Find(dialog);
-        if (!seen) {
-            Handle(dialog);
-            return; // the windows may have changed while it ran
-        }
-        if (!seen->Busy && seen->Tries < WaysOut &&
-            GetTickCount() - seen->Since >= PatienceMilliseconds) {
-            int tries = seen->Tries++;
-            TryWayOut(dialog, tries);
-            return;
-        }
+    HWND dialog = DialogOnTop();
+    if (!dialog)
+        return;
+    Seen* seen = Find(dialog);
+    if (!seen) {
+        Handle(dialog);
+    } else if (!seen->Busy && seen->Tries < WaysOut &&
+               GetTickCount() - seen->Since >= PatienceMilliseconds) {
+        int tries = seen->Tries++;
+        TryWayOut(dialog, tries);
     }
 }
 
@@ -172,11 +160,8 @@ void Click(HWND dialog, int id) {
 }
 
 void PickIndex(HWND dialog, int id, int index) {
-    HWND list = EnabledControl(dialog, id);
-    if (!list)
-        return;
-    SendMessageW(list, CB_SETCURSEL, index, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)list);
+    if (EnabledControl(dialog, id))
+        PickListEntry(dialog, id, index);
 }
 
 bool PickText(HWND dialog, int id, const WCHAR* text) {

@@ -8,6 +8,7 @@
 // saved and loaded again. Nothing may crash, and every read and result is checked. A failing
 // batch prints its seed and the values it stored.
 #include "platform/platform.h"
+#include "host/dialog_on_top.h"
 #include "item/item_metrics.h"
 #include "item/item_paint.h"
 #include "item/item_window.h"
@@ -250,10 +251,8 @@ void FillPreviews(HWND host, FuzzRandom& random) {
 // Presses Done in the dialog in front, then Cancel should Done have left it open.
 int Presses;
 void CALLBACK PressTimerProc(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialog = GetActiveWindow();
-    WCHAR name[16] = {};
-    GetClassNameW(dialog, name, 16);
-    if (!dialog || lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(dialog))
+    HWND dialog = DialogOnTop();
+    if (!dialog)
         return;
     SendMessageW(dialog, WM_COMMAND, Presses++ == 0 ? IDOK : IDCANCEL, 0);
 }

@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "host/today_steps.h"
+#include "host/dialog_on_top.h"
 #include "host/today_pictures.h"
 #include "host/today_rows.h"
 #include "host/today_run.h"
@@ -9,38 +10,14 @@
 
 namespace {
 
-enum { ClassNameCapacity = 16, MenuTextCapacity = 64 };
+enum { MenuTextCapacity = 64 };
 
-const WCHAR DialogClassName[] = L"#32770";
 const WCHAR MenuClassName[] = L"#32768";
 
 size_t StepsMade;
 HWND ClickedIn;   // the dialog of the last click, until another dialog comes up
 bool HoldStarted; // the stylus went down for the hold step being made
 bool PictureTaken;
-
-// The visible, enabled window of this thread with the class name: a modal dialog disables its
-// owner, so among this thread's dialogs only the newest is enabled.
-struct Search {
-    const WCHAR* ClassName;
-    HWND Found;
-};
-
-BOOL CALLBACK FindWindowOfClass(HWND window, LPARAM search) {
-    Search* s = (Search*)search;
-    WCHAR name[ClassNameCapacity];
-    if (!IsWindowVisible(window) || !IsWindowEnabled(window) ||
-        !GetClassNameW(window, name, ClassNameCapacity) || lstrcmpW(name, s->ClassName) != 0)
-        return TRUE;
-    s->Found = window;
-    return FALSE;
-}
-
-HWND ThreadWindowOfClass(const WCHAR* className) {
-    Search search = {className, NULL};
-    EnumThreadWindows(GetCurrentThreadId(), FindWindowOfClass, (LPARAM)&search);
-    return search.Found;
-}
 
 std::wstring StepName() {
     return L"step " + std::to_wstring(StepsMade + 1) + L": ";
@@ -63,7 +40,7 @@ HWND UsableControl(HWND dialog, int id) {
     return NULL;
 }
 
-// Picks the entry in the list and tells the dialog, as a pick in the drop-down list does.
+// Picks the entry in the list, as a pick in the drop-down list does.
 bool Pick(HWND dialog, int id, const std::wstring& entry) {
     HWND list = UsableControl(dialog, id);
     if (!list)
@@ -73,14 +50,13 @@ bool Pick(HWND dialog, int id, const std::wstring& entry) {
         Fail(L"the dialog on top has no entry '" + entry + L"' in list " + std::to_wstring(id));
         return false;
     }
-    SendMessageW(list, CB_SETCURSEL, (WPARAM)index, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)list);
+    PickListEntry(dialog, id, (int)index);
     return true;
 }
 
 // The picks due in the dialog on top, and its next click: false while no new dialog is up.
 bool DriveDialog(const Step& step) {
-    HWND top = ThreadWindowOfClass(DialogClassName);
+    HWND top = DialogOnTop();
     if (!top || top == ClickedIn)
         return false;
     if (step.Kind == StepPick)
@@ -197,7 +173,7 @@ void TakePictureWhenDue() {
         KillTimer(Today.Window, StepTimerId);
         return;
     }
-    HWND dialog = ThreadWindowOfClass(DialogClassName);
+    HWND dialog = DialogOnTop();
     if (!Today.Args.DialogSnapshot.empty()) {
         if (!dialog || dialog == ClickedIn)
             return;

@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "tests/support/dialog_driver.h"
+#include "host/dialog_on_top.h"
 #include "platform/shell_dialog.h"
 
 #include <colordlg.h>
@@ -9,7 +10,6 @@
 
 namespace {
 
-const WCHAR DialogClass[] = L"#32770";
 // A dialog still open this long after the driver started has hung its test.
 const UINT WatchdogMilliseconds = 20000;
 const UINT RetryMilliseconds = 5;
@@ -85,8 +85,7 @@ DWORD DriveDialog::ShellFlags() const {
 void DriveDialog::Pick(int id, int index) {
     HWND list = Control(id);
     ASSERT_TRUE(IsWindowEnabled(list)) << "list " << id << " is disabled";
-    SendMessageW(list, CB_SETCURSEL, index, 0);
-    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)list);
+    PickListEntry(window_, id, index);
 }
 
 void DriveDialog::Pick(int id, const std::wstring& entry) {
@@ -186,7 +185,7 @@ LRESULT CALLBACK DialogDriver::HookProc(int code, WPARAM wParam, LPARAM lParam) 
         HWND window = (HWND)wParam;
         WCHAR name[16] = {};
         GetClassNameW(window, name, 16);
-        if (wcscmp(name, DialogClass) == 0)
+        if (wcscmp(name, DialogClassName) == 0)
             driver->Noticed(window);
     }
     return CallNextHookEx(driver ? driver->hook_ : NULL, code, wParam, lParam);
