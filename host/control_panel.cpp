@@ -4,6 +4,7 @@
 // for the suites), then shows a "Clock & Alarms" page with the date, the time and the time zone
 // until it is closed (Esc, or the window's close box).
 #include "platform/platform.h"
+#include "platform/screen_resolution.h"
 #include "host/console_text.h"
 #include "platform/scaling.h"
 #include "platform/today_host.h"
@@ -58,11 +59,7 @@ void Record(const std::wstring& line) {
 }
 
 int Scaled(int pixels) {
-    HDC screen = GetDC(NULL);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : ReferenceDpi;
-    if (screen)
-        ReleaseDC(NULL, screen);
-    return ScaleRound(pixels, dpi, ReferenceDpi);
+    return ScaleRound(pixels, ScreenResolution(LOGPIXELSY, ReferenceDpi), ReferenceDpi);
 }
 
 // The page's three lines: the date, the time and the time zone.

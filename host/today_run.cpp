@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/screen_resolution.h"
 #include "host/today_run.h"
 #include "host/console_text.h"
 #include "platform/scaling.h"
@@ -29,11 +30,7 @@ void Complain(const std::wstring& text) {
 }
 
 int ScaledToScreen(int pixels, int axis) {
-    HDC screen = GetDC(NULL);
-    int dpi = screen ? GetDeviceCaps(screen, axis) : ReferenceDpi;
-    if (screen)
-        ReleaseDC(NULL, screen);
-    return ScaleRound(pixels, dpi, ReferenceDpi);
+    return ScaleRound(pixels, ScreenResolution(axis, ReferenceDpi), ReferenceDpi);
 }
 
 void EndRun(int status) {

@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/screen_resolution.h"
 #include "item/screen_scale.h"
 #include "resources/resource.h"
 
@@ -10,13 +11,9 @@ HICON ItemIcon;
 static int DpiValue[2];
 static int DpiKnown[2];
 
+// A failed query gives -1, which the item caches like any answer.
 static int QueryScreenDpi(int index) {
-    HDC screen = GetDC(NULL);
-    if (!screen)
-        return -1;
-    int value = GetDeviceCaps(screen, index);
-    ReleaseDC(NULL, screen);
-    return value;
+    return ScreenResolution(index, -1);
 }
 
 int ScreenDpi(int index) {

@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/screen_resolution.h"
 #include "platform/shell_dialog.h"
 #include "platform/scaling.h"
 #include "platform/today_host.h"
@@ -71,11 +72,8 @@ static void SizeToDevice(HWND dialog, DWORD flags) {
     else
         return;
 
-    HDC screen = GetDC(NULL);
-    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : ReferenceDpi;
-    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : ReferenceDpi;
-    if (screen)
-        ReleaseDC(NULL, screen);
+    int dpiX = ScreenResolution(LOGPIXELSX, ReferenceDpi);
+    int dpiY = ScreenResolution(LOGPIXELSY, ReferenceDpi);
 
     HWND root = ChainRoot(dialog);
     bool turned = Landscape(root);

@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/screen_resolution.h"
 #include "platform/shell_gesture.h"
 #include "platform/scaling.h"
 
@@ -96,10 +97,7 @@ DWORD SHRecognizeGesture(SHRGINFO* info) {
     Hold hold;
     hold.Client = info->hwndClient;
     hold.Down = info->ptDown;
-    HDC dc = GetDC(hold.Client);
-    hold.Dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : ReferenceDpi;
-    if (dc)
-        ReleaseDC(hold.Client, dc);
+    hold.Dpi = ScreenResolution(LOGPIXELSX, ReferenceDpi);
 
     bool captured = GetCapture() != hold.Client;
     if (captured)

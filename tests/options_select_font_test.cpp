@@ -1,6 +1,8 @@
 // The Select Font dialog on the display's real font families: what it shows for a record, what OK
 // and Cancel leave in it, and the sizes at the screen's resolution.
 #include "platform/platform.h"
+#include "platform/scaling.h"
+#include "platform/screen_resolution.h"
 #include "item/module.h"
 #include "options/select_font_dialog.h"
 #include "resources/resource.h"
@@ -17,10 +19,7 @@ namespace {
 const wchar_t SelectFontCaption[] = L"Select Font";
 
 int ScreenDpiY() {
-    HDC dc = GetDC(NULL);
-    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(NULL, dc);
-    return dpi;
+    return ScreenResolution(LOGPIXELSY, ReferenceDpi);
 }
 
 INT_PTR RunSelectFont(LOGFONTW* font) {

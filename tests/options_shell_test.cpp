@@ -1,6 +1,8 @@
 // The shell's dialog preparation as it stands in here: the device-sized dialog, its Done control,
 // and the flags it remembers; and the templates' captions in the dialog font of the prefix.
 #include "platform/platform.h"
+#include "platform/screen_resolution.h"
+#include "platform/scaling.h"
 #include "item/module.h"
 #include "options/options_dialog.h"
 #include "platform/shell_dialog.h"
@@ -17,10 +19,7 @@ INT_PTR CALLBACK PlainDlgProc(HWND, UINT message, WPARAM, LPARAM) {
 }
 
 int Scaled(int pixels, int index) {
-    HDC dc = GetDC(NULL);
-    int dpi = GetDeviceCaps(dc, index);
-    ReleaseDC(NULL, dc);
-    return (pixels * dpi + 48) / 96;
+    return ScaleRound(pixels, ScreenResolution(index, ReferenceDpi), ReferenceDpi);
 }
 
 TEST(ShellDialog, FlagsDecideTheSizeAndTheDoneControl) {

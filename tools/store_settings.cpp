@@ -2,6 +2,8 @@
 // defaults changed by NAME=VALUE arguments, through the same store the settings page uses. The
 // gallery and demonstrations set up each picture with it before they start today.exe.
 #include "platform/platform.h"
+#include "platform/scaling.h"
+#include "platform/screen_resolution.h"
 #include "host/console_text.h"
 #include "options/font_size.h"
 #include "settings/clock_settings.h"
@@ -105,11 +107,7 @@ bool ParseFont(const std::wstring& text, LOGFONTW* font) {
             return false;
     }
     GetObjectW(GetStockObject(SYSTEM_FONT), sizeof *font, font);
-    HDC screen = GetDC(NULL);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(NULL, screen);
-    font->lfHeight = HeightOfPointSize(points, dpi);
+    font->lfHeight = HeightOfPointSize(points, ScreenResolution(LOGPIXELSY, ReferenceDpi));
     font->lfWidth = 0;
     font->lfWeight = weight;
     font->lfItalic = italic;

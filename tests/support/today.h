@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/screen_resolution.h"
 #include "platform/scaling.h"
 #include "tests/support/pictures.h"
 #include "tests/support/process.h"
@@ -79,10 +80,7 @@ inline const COLORREF TodayTextColor = RGB(16, 32, 96), TodayHighlight = RGB(49,
 inline const int TodayHeight = DeviceScreenHeight - DeviceNavBarHeight - DeviceMenuBarHeight;
 
 inline int ScreenDpiY() {
-    HDC screen = GetDC(NULL);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(NULL, screen);
-    return dpi;
+    return ScreenResolution(LOGPIXELSY, ReferenceDpi);
 }
 
 // A length of a 96-dpi screen on this one.
