@@ -4,9 +4,10 @@
 // for the suites), then shows a "Clock & Alarms" page with the date, the time and the time zone
 // until it is closed (Esc, or the window's close box).
 #include "platform/platform.h"
-#include "platform/screen_resolution.h"
 #include "host/console_text.h"
+#include "host/window_class.h"
 #include "platform/scaling.h"
+#include "platform/screen_resolution.h"
 #include "platform/today_host.h"
 
 #include <shellapi.h>
@@ -116,12 +117,7 @@ int main() {
     Record(L"ctlpnl: asked for applet " + (applet.empty() ? std::wstring(L"(none)") : applet));
     SetProcessDPIAware();
 
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = PageWndProc;
-    windowClass.hInstance = GetModuleHandleW(NULL);
-    windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
-    windowClass.lpszClassName = WindowClassName;
-    if (!RegisterClassW(&windowClass))
+    if (!RegisterProgramClass(WindowClassName, PageWndProc))
         return 1;
     // As large as the device's screen below its navigation bar.
     RECT frame = {0, 0, Scaled(DeviceScreenWidth),

@@ -4,6 +4,7 @@
 #include "host/today_run.h"
 #include "host/today_selection.h"
 #include "host/today_steps.h"
+#include "host/window_class.h"
 #include "platform/scaling.h"
 #include "platform/today_host.h"
 
@@ -257,12 +258,7 @@ HACCEL MakeAccelerators() {
 } // namespace
 
 bool CreateScreen() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = ScreenWndProc;
-    windowClass.hInstance = GetModuleHandleW(NULL);
-    windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
-    windowClass.lpszClassName = ScreenClassName;
-    if (!RegisterClassW(&windowClass))
+    if (!RegisterProgramClass(ScreenClassName, ScreenWndProc))
         return false;
     Today.Landscape = Today.Args.Landscape;
     MeasureScreen();
