@@ -5,6 +5,8 @@
 # - no C runtime start-up: the entry point is the module entry itself, so nothing may need the
 #   start-up code it replaces: no static constructors or destructors, no thread-local storage, no
 #   runtime pseudo-relocations (auto-imported data) that nothing would apply.
+# The ordinals and names are typed here again on purpose, apart from the .def file and the
+# sources: the check is an oracle of what the Today screen relies on, not a copy of the build.
 # Stops with FATAL_ERROR (non-zero exit) on the first mismatch.
 cmake_minimum_required(VERSION 3.25)
 

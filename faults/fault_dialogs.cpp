@@ -31,19 +31,21 @@ std::vector<Seen> Dialogs;
 int Counts[DialogKinds];
 int Forced;
 
+// The kinds told apart by a control only they have, in the order they are asked.
+const struct {
+    int Control;
+    DialogKind Kind;
+} Markers[] = {
+    {IDC_OPTIONS_LAYOUT, OptionsPage}, {IDC_SELECT_FONT_NAME, SelectFontDialog},
+    {IDC_ICON_HIDE, IconDialog},       {IDC_FONTS_DATE_FONT, FontsDialog},
+    {IDC_FORMAT_TIME, FormatDialog},   {COLOR_RED, ColorChooser},
+};
+
 DialogKind KindOf(HWND dialog) {
-    if (GetDlgItem(dialog, IDC_OPTIONS_LAYOUT))
-        return OptionsPage;
-    if (GetDlgItem(dialog, IDC_SELECT_FONT_NAME))
-        return SelectFontDialog;
-    if (GetDlgItem(dialog, IDC_ICON_HIDE))
-        return IconDialog;
-    if (GetDlgItem(dialog, IDC_FONTS_DATE_FONT))
-        return FontsDialog;
-    if (GetDlgItem(dialog, IDC_FORMAT_TIME))
-        return FormatDialog;
-    if (GetDlgItem(dialog, COLOR_RED))
-        return ColorChooser;
+    for (const auto& marker : Markers) {
+        if (GetDlgItem(dialog, marker.Control))
+            return marker.Kind;
+    }
     WCHAR caption[64] = L"";
     GetWindowTextW(dialog, caption, 64);
     if (wcscmp(caption, AboutCaption) == 0)

@@ -11,7 +11,8 @@ namespace {
 const DWORD FormatBytes = FormatCapacity * sizeof(WCHAR);
 const DWORD ColorsBytes = CustomColorCount * sizeof(COLORREF);
 
-// Each value's type, size and, for a number, the count of values it may take (0: any colour).
+// Each value's type, size and, for a number, the count of values it may take (0: any colour),
+// written here apart from the store's own table on purpose, as the settings fuzzer's is: an oracle.
 struct ValueRule {
     const WCHAR* Name;
     DWORD Type;
