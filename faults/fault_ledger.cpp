@@ -2,8 +2,6 @@
 #include "faults/import_faults.h"
 #include "faults/import_stubs.h"
 
-#include <vector>
-
 FaultPlan Plan;
 StubSlot StubSlots[MostKeys];
 
@@ -33,9 +31,7 @@ bool FailsNow(int key) {
         return false;
     StubSlot& slot = StubSlots[key];
     unsigned call = ++slot.Calls;
-    bool fail = key == Plan.Key && (call == Plan.At || (Plan.From && call > Plan.At));
-    slot.Failures += fail;
-    return fail;
+    return key == Plan.Key && (call == Plan.At || (Plan.From && call > Plan.At));
 }
 
 ULONG_PTR FailureOf(const ImportFault& row, const ULONG_PTR* arguments) {
@@ -89,26 +85,10 @@ unsigned CallsOf(const ImportFault& row) {
     return StubSlots[row.Key].Calls;
 }
 
-unsigned FailuresOf(const ImportFault& row) {
-    return StubSlots[row.Key].Failures;
+const std::vector<LedgerEntry>& OutstandingObjects() {
+    return Ledger;
 }
 
-int OutstandingObjects(LedgerEntry* entries, int capacity) {
-    int count = 0;
-    for (const LedgerEntry& entry : Ledger) {
-        if (count < capacity)
-            entries[count] = entry;
-        ++count;
-    }
-    return count;
-}
-
-int StartedProcesses(DWORD* ids, int capacity) {
-    int count = 0;
-    for (DWORD id : Processes) {
-        if (count < capacity)
-            ids[count] = id;
-        ++count;
-    }
-    return count;
+const std::vector<DWORD>& StartedProcesses() {
+    return Processes;
 }

@@ -5,6 +5,7 @@
 #include "faults/fault_loader.h"
 #include "faults/fault_session.h"
 #include "faults/import_table.h"
+#include "tests/support/text.h"
 
 #include <shellapi.h>
 #include <stdio.h>
@@ -35,13 +36,6 @@ std::wstring BesideThisProgram(const WCHAR* name) {
     DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
     std::wstring folder(path, length);
     return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
-}
-
-std::string Narrow(const WCHAR* text) {
-    std::string out;
-    for (; *text; ++text)
-        out += *text < 128 ? (char)*text : '?';
-    return out;
 }
 
 int Refuse(const char* why) {
@@ -96,7 +90,7 @@ int wmain(int argc, WCHAR** argv) {
                 return Refuse("unknown pass");
             options.Passes.push_back(pass);
         } else if (arg == L"--only" && more) {
-            options.Only = Narrow(argv[++i]);
+            options.Only = Utf8(argv[++i]);
         } else if (arg == L"--jobs" && more) {
             options.Jobs = _wtoi(argv[++i]);
         } else if (arg == L"--limit" && more) {
@@ -106,13 +100,13 @@ int wmain(int argc, WCHAR** argv) {
         } else if (arg == L"--list") {
             list = true;
         } else if (arg == L"--fail" && more) {
-            fail = Narrow(argv[++i]);
+            fail = Utf8(argv[++i]);
         } else if (arg == L"--at" && more) {
             at = (unsigned)_wtoi(argv[++i]);
         } else if (arg == L"--from") {
             from = true;
         } else {
-            return Refuse(("unknown argument " + Narrow(argv[i])).c_str());
+            return Refuse(("unknown argument " + Utf8(argv[i])).c_str());
         }
     }
     if (options.Jobs < 1)

@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 #include "faults/fault_runs.h"
 #include "faults/import_table.h"
+#include "tests/support/text.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -51,14 +52,11 @@ const char* PassName(PassKind pass) {
     return "?";
 }
 
-std::wstring Widen(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
-}
-
 std::wstring SessionArguments(const PassOptions& options, const Point* point) {
     std::wstring arguments = L" --session --dll \"" + options.Library + L"\"";
     if (point) {
-        arguments += L" --fail " + Widen(point->Function) + L" --at " + std::to_wstring(point->At);
+        arguments +=
+            L" --fail " + Utf16(point->Function.c_str()) + L" --at " + std::to_wstring(point->At);
         if (point->From)
             arguments += L" --from";
     }

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "settings/clock_settings.h"
 #include "tests/support/host.h"
+#include "tests/support/text.h"
 
 #include <colordlg.h>
 #include <stdio.h>
@@ -22,7 +23,7 @@ enum PagePhase { MenuPage, FullPage, LookPage, SavePage };
 
 const UINT MenuWaitMilliseconds = 3000;
 const UINT MenuTimerMilliseconds = 50;
-enum { PollsToSize = 3, MostLeaks = 64, MostProcesses = 16 };
+enum { PollsToSize = 3 };
 
 const char* Step = "start";
 DWORD SessionStart;
@@ -248,10 +249,8 @@ void ExpectDialogs(const DialogKind* kinds, int count) {
 }
 
 void EndStartedPrograms() {
-    DWORD ids[MostProcesses];
-    int count = StartedProcesses(ids, MostProcesses);
-    for (int i = 0; i < count && i < MostProcesses; ++i) {
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, ids[i])) {
+    for (DWORD id : StartedProcesses()) {
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
             TerminateProcess(process, 0);
             CloseHandle(process);
         }
@@ -272,10 +271,8 @@ BOOL CALLBACK CountOwnWindows(HWND window, LPARAM count) {
 }
 
 void ReportLeftovers() {
-    LedgerEntry leaks[MostLeaks];
-    int count = OutstandingObjects(leaks, MostLeaks);
-    for (int i = 0; i < count && i < MostLeaks; ++i)
-        Report("leak", leaks[i].MadeBy);
+    for (const LedgerEntry& leak : OutstandingObjects())
+        Report("leak", leak.MadeBy);
     int windows = 0;
     EnumWindows(CountOwnWindows, (LPARAM)&windows);
     printf("windows %d\n", windows);
@@ -287,9 +284,9 @@ void CompareStores(const StoredValues& looked, const StoredValues& saved) {
     for (const StoredValue& value : saved) {
         const StoredValue* before = FindStored(looked, value.Name);
         if (!before || before->Type != value.Type || before->Bytes != value.Bytes)
-            Report("lost", NarrowName(value.Name).c_str());
+            Report("lost", Utf8(value.Name).c_str());
         if (!Plausible(value))
-            Report("garbage", NarrowName(value.Name).c_str());
+            Report("garbage", Utf8(value.Name).c_str());
     }
     if (saved.size() != looked.size() || (int)saved.size() != StoredValueCount)
         Report("lost", "(values missing)");

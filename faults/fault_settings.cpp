@@ -145,10 +145,3 @@ bool Plausible(const StoredValue& value) {
     }
     return false;
 }
-
-std::string NarrowName(const std::wstring& name) {
-    std::string out;
-    for (wchar_t c : name)
-        out += c < 128 ? (char)c : '?';
-    return out;
-}

@@ -27,4 +27,3 @@ const StoredValue* FindStored(const StoredValues& values, const std::wstring& na
 // Whether the value is one the settings can hold: its type and size, a number in its range, a
 // text terminated in its field.
 bool Plausible(const StoredValue& value);
-std::string NarrowName(const std::wstring& name);

@@ -7,6 +7,8 @@
 
 #include "platform/platform.h"
 
+#include <vector>
+
 enum FaultKind {
     FailsWith,      // returns Result, with LastError
     FailsAsMessage, // a sent message that is not delivered: CB_ERR for a combo box's, else 0
@@ -52,14 +54,13 @@ extern FaultPlan Plan;
 
 // What goes in the import slot of the row's function: its stand-in, which keeps the function.
 void* StubFor(const ImportFault& row, void* function);
-// Calls counted for the row while armed, and how many of them were failed.
+// Calls counted for the row while armed.
 unsigned CallsOf(const ImportFault& row);
-unsigned FailuresOf(const ImportFault& row);
 
 // Objects the library made through its imports and has not released, and processes it started.
 struct LedgerEntry {
     ULONG_PTR Object;
     const char* MadeBy;
 };
-int OutstandingObjects(LedgerEntry* entries, int capacity);
-int StartedProcesses(DWORD* ids, int capacity);
+const std::vector<LedgerEntry>& OutstandingObjects();
+const std::vector<DWORD>& StartedProcesses();

@@ -12,7 +12,6 @@ enum { MostKeys = 512 };
 struct StubSlot {
     void* Function;
     unsigned Calls;
-    unsigned Failures;
     const ImportFault* Row;
 };
 extern StubSlot StubSlots[MostKeys];
