@@ -20,6 +20,9 @@
 #endif
 #include <windows.h>
 #include <commdlg.h>
+#if defined(_WIN32_WCE) && !defined(UNDER_CE)
+#include "platform/device_names.h"
+#endif
 
 // Stores a module handle in a field of whichever handle type the platform's header declares:
 // CHOOSECOLOR's hInstance is a module handle in the device's header and a window handle in the
@@ -89,3 +92,18 @@ COMPILE_TIME_CHECK(TextIsUtf16, sizeof(WCHAR) == 2);
 COMPILE_TIME_CHECK(SystemTimeIs16Bytes, sizeof(SYSTEMTIME) == 16);
 COMPILE_TIME_CHECK(LogFontIsStoredAs92Bytes, sizeof(LOGFONTW) == 92);
 COMPILE_TIME_CHECK(ColorIsStoredAs4Bytes, sizeof(COLORREF) == 4);
+
+#ifdef _WIN32
+// The system's records the library hands over or reads back, at the sizes their documented
+// fields give on a 32-bit device (the i686 build and the device's); a field of another size or
+// alignment would move every field after it. None holds a 64-bit member, whose alignment the
+// device's compiler and GCC's APCS would set apart.
+#define RECORD_SIZE_ON_DEVICE(name, record, size)                                                  \
+    COMPILE_TIME_CHECK(name, sizeof(void*) != 4 || sizeof(record) == (size))
+RECORD_SIZE_ON_DEVICE(ChooseColorIs36Bytes, CHOOSECOLOR, 36);
+RECORD_SIZE_ON_DEVICE(TextMetricIs60Bytes, TEXTMETRICW, 60);
+RECORD_SIZE_ON_DEVICE(PaintStructIs64Bytes, PAINTSTRUCT, 64);
+RECORD_SIZE_ON_DEVICE(WindowClassIs40Bytes, WNDCLASSW, 40);
+RECORD_SIZE_ON_DEVICE(ProcessInformationIs16Bytes, PROCESS_INFORMATION, 16);
+RECORD_SIZE_ON_DEVICE(RectIs16Bytes, RECT, 16);
+#endif

@@ -9,7 +9,7 @@
 // started. The command line is writable, as the desktop's CreateProcess wants it.
 inline BOOL StartProgram(const WCHAR* program, WCHAR* commandLine) {
     PROCESS_INFORMATION process;
-#ifdef UNDER_CE
+#ifdef _WIN32_WCE
     LPSTARTUPINFOW startup = NULL;
 #else
     STARTUPINFOW record = {};

@@ -41,3 +41,5 @@ BOOL ShellDialogFlags(HWND dialog, DWORD* flags);
 }
 
 #endif
+
+RECORD_SIZE_ON_DEVICE(ShellDialogInfoIs12Bytes, SHINITDLGINFO, 12);

@@ -42,3 +42,5 @@ typedef struct tagNMRGINFO {
 extern "C" DWORD SHRecognizeGesture(SHRGINFO* info);
 
 #endif
+
+RECORD_SIZE_ON_DEVICE(GestureInfoIs20Bytes, SHRGINFO, 20);

@@ -6,6 +6,8 @@
 
 #include "platform/platform.h"
 
+#include <stddef.h>
+
 #ifdef UNDER_CE
 
 #include <todaycmn.h>
@@ -67,6 +69,12 @@ struct TODAYDRAWWATERMARKINFO {
 typedef HWND (*PFNCUSTOMINITIALIZEITEM)(TODAYLISTITEM* item, HWND parent);
 
 #endif
+
+// The host writes the row height and reads the switch at these places of its record.
+RECORD_SIZE_ON_DEVICE(TodayListItemIs628Bytes, TODAYLISTITEM, 628);
+COMPILE_TIME_CHECK(TodayListItemHeightAt72, offsetof(TODAYLISTITEM, cyp) == 72);
+COMPILE_TIME_CHECK(TodayListItemSwitchAt76, offsetof(TODAYLISTITEM, fEnabled) == 76);
+RECORD_SIZE_ON_DEVICE(TodayWatermarkIs24Bytes, TODAYDRAWWATERMARKINFO, 24);
 
 // Any program may ask the Today screen to load its items again: WM_WININICHANGE with this first
 // argument (and 0) sent to every top-level window. The Today screen's header has no name for it.

@@ -1,0 +1,263 @@
+"""The processor a library's code runs on in the harness: Unicorn's ARMv4T model for the device's
+build, its 32-bit x86 for the i686 build, with each architecture's calling convention for the
+harness's calls into the library and for the library's calls out to the system's stand-ins.
+
+Memory: the image at its load base, a stack, a heap for what the system hands the library, a
+page of thunks (one per import: the import slot points there) and a page of return addresses
+(where a call into the library comes back). A call out lands on its thunk, where a code hook runs
+the stand-in and returns to the caller as the convention asks; a call in runs, nested where it is
+made from inside a stand-in, until it returns to its return address."""
+import struct
+
+from unicorn import UC_ARCH_ARM, UC_ARCH_X86, UC_HOOK_BLOCK, UC_HOOK_CODE, UC_MODE_32, \
+    UC_MODE_ARM, Uc, UcError
+from unicorn import arm_const as arm
+from unicorn import x86_const as x86
+
+STACK_TOP = 0x7F100000
+STACK_SIZE = 0x100000
+HEAP_BASE = 0x50000000
+HEAP_SIZE = 0x400000
+THUNK_BASE = 0x60000000
+THUNK_SIZE = 0x10000
+THUNK_STRIDE = 16
+RETURN_BASE = 0x61000000
+RETURN_SIZE = 0x1000
+CALL_TIMEOUT_US = 30_000_000  # a call into the library that runs longer than this has hung
+
+CPU_ARM_TI925T = 23  # Unicorn's ARMv4T model (UC_CPU_ARM_TI925T), an ARM9 of the device class
+
+
+class Fault(Exception):
+    """The library's code did something the device would not survive."""
+
+
+class Cpu:
+    callee_saved = ()
+
+    def __init__(self, uc, image):
+        self.uc = uc
+        self.image = image
+        self.instructions = 0  # the library's own instructions executed, where counted
+        self.on_thunk = None  # set by the system: on_thunk(index) runs a stand-in
+        for base, size in ((image.base, image.size), (STACK_TOP - STACK_SIZE, STACK_SIZE),
+                           (HEAP_BASE, HEAP_SIZE), (THUNK_BASE, THUNK_SIZE),
+                           (RETURN_BASE, RETURN_SIZE)):
+            uc.mem_map(base, size)
+        uc.mem_write(image.base, image.bytes)
+        uc.hook_add(UC_HOOK_CODE, self._thunk_hook, begin=THUNK_BASE,
+                    end=THUNK_BASE + THUNK_SIZE - 1)
+        uc.hook_add(UC_HOOK_CODE, self._return_hook, begin=RETURN_BASE,
+                    end=RETURN_BASE + RETURN_SIZE - 1)
+        self.depth = 0
+
+    # Memory.
+    def read(self, address, size):
+        return bytes(self.uc.mem_read(address, size))
+
+    def write(self, address, data):
+        self.uc.mem_write(address, bytes(data))
+
+    def u32(self, address):
+        return struct.unpack("<I", self.read(address, 4))[0]
+
+    def put_u32(self, address, value):
+        self.write(address, struct.pack("<I", value & 0xFFFFFFFF))
+
+    def thunk_address(self, index):
+        return THUNK_BASE + index * THUNK_STRIDE
+
+    def bind(self, slot, index):
+        self.put_u32(slot, self.slot_value(self.thunk_address(index)))
+
+    def _thunk_hook(self, uc, address, size, data):
+        index = (address - THUNK_BASE) // THUNK_STRIDE
+        if address != self.thunk_address(index):
+            raise Fault(f"execution ran into the thunks at 0x{address:x}")
+        self.check_thunk_entry(address)
+        self.on_thunk(index)
+
+    def _return_hook(self, uc, address, size, data):
+        self.check_return(address)
+        uc.emu_stop()
+
+    def call(self, function, args, callee_pops, wide=False):
+        """Calls the library's function with 32-bit arguments; returns r0 or eax (with r1 or edx
+        above it when wide). Nested calls save and restore the interrupted call's registers."""
+        saved = self.save_registers()
+        canaries = {}
+        for number, register in enumerate(self.callee_saved):
+            canaries[register] = 0x5A5A0000 + number
+            self.uc.reg_write(register, canaries[register])
+        stack_before = self.push_call(args)
+        self.depth += 1
+        try:
+            # Unicorn's time-out runs a thread of its own, which a nested start would join twice:
+            # only the outermost call is timed.
+            timeout = CALL_TIMEOUT_US if self.depth == 1 else 0
+            self.uc.emu_start(function, self.return_address(), timeout=timeout)
+        except UcError as error:
+            raise Fault(f"{error} at pc 0x{self.pc():x}") from None
+        finally:
+            self.depth -= 1
+        if self.pc() != self.return_address() & ~1:
+            raise Fault(f"the call to 0x{function:x} did not return (stopped at 0x{self.pc():x})")
+        result = self.result(wide)
+        for register, value in canaries.items():
+            if self.uc.reg_read(register) != value:
+                raise Fault(f"the function at 0x{function:x} did not preserve a callee-saved "
+                            "register")
+        self.check_stack_after_call(stack_before, len(args), callee_pops)
+        self.restore_registers(saved)
+        return result
+
+    def save_registers(self):
+        return {r: self.uc.reg_read(r) for r in self.all_registers}
+
+    def restore_registers(self, saved):
+        for register, value in saved.items():
+            self.uc.reg_write(register, value)
+
+
+class ArmCpu(Cpu):
+    """ARM mode on the ARMv4T model. The system's exports are taken to be Thumb code, as the
+    device's libraries may be: the import slots hold Thumb addresses, and the harness's calls into
+    the library return to a Thumb address. So a call out that does not switch state, or a return
+    that does not switch back (an ARMv4T `ldm {pc}` or `ldr pc`), stops the session."""
+    callee_saved = tuple(getattr(arm, f"UC_ARM_REG_R{n}") for n in range(4, 12))
+    all_registers = tuple(getattr(arm, f"UC_ARM_REG_R{n}") for n in range(13)) + (
+        arm.UC_ARM_REG_SP, arm.UC_ARM_REG_LR)
+
+    def __init__(self, image):
+        uc = Uc(UC_ARCH_ARM, UC_MODE_ARM)
+        uc.ctl_set_cpu_model(CPU_ARM_TI925T)
+        super().__init__(uc, image)
+        # Thumb `bx lr` at the return address; the ARM word before it is an undefined instruction,
+        # where a return without interworking lands.
+        self.write(RETURN_BASE, struct.pack("<IHH", 0xE7F000F0, 0x4770, 0x4770))
+        uc.reg_write(arm.UC_ARM_REG_SP, STACK_TOP - 64)
+        uc.hook_add(UC_HOOK_BLOCK, self._count_block, begin=image.base,
+                    end=image.base + image.size - 1)
+
+    def _count_block(self, uc, address, size, data):
+        self.instructions += size // 4
+
+    @staticmethod
+    def slot_value(thunk):
+        return thunk | 1
+
+    def return_address(self):
+        return (RETURN_BASE + 4) | 1
+
+    def thumb(self):
+        return (self.uc.reg_read(arm.UC_ARM_REG_CPSR) >> 5) & 1
+
+    def check_thunk_entry(self, address):
+        if not self.thumb():
+            raise Fault(f"a call to the system's Thumb code at 0x{address:x} did not switch to "
+                        "Thumb state (an ARMv4T `ldr pc` or `mov pc`, not `bx`)")
+
+    def check_return(self, address):
+        if address != RETURN_BASE + 4 or not self.thumb():
+            raise Fault("a return to the system's Thumb code did not switch to Thumb state "
+                        f"(at 0x{address:x}: an ARMv4T `ldm {{pc}}` or `ldr pc`, not `bx lr`)")
+
+    def pc(self):
+        return self.uc.reg_read(arm.UC_ARM_REG_PC)
+
+    def push_call(self, args):
+        sp = self.uc.reg_read(arm.UC_ARM_REG_SP)
+        extra = args[4:]
+        sp = (sp - 4 * len(extra) - 64) & ~7
+        for number, value in enumerate(extra):
+            self.put_u32(sp + 4 * number, value)
+        for number, value in enumerate(args[:4]):
+            self.uc.reg_write(arm.UC_ARM_REG_R0 + number, value & 0xFFFFFFFF)
+        self.uc.reg_write(arm.UC_ARM_REG_SP, sp)
+        self.uc.reg_write(arm.UC_ARM_REG_LR, self.return_address())
+        return sp
+
+    def check_stack_after_call(self, stack_before, count, callee_pops):
+        if self.uc.reg_read(arm.UC_ARM_REG_SP) != stack_before:
+            raise Fault("the stack pointer moved across a call")
+
+    def result(self, wide=False):
+        high = self.uc.reg_read(arm.UC_ARM_REG_R1) << 32 if wide else 0
+        return self.uc.reg_read(arm.UC_ARM_REG_R0) | high
+
+    def arg(self, number):
+        if number < 4:
+            return self.uc.reg_read(arm.UC_ARM_REG_R0 + number)
+        return self.u32(self.uc.reg_read(arm.UC_ARM_REG_SP) + 4 * (number - 4))
+
+    def finish_stand_in(self, result, count, callee_pops):
+        self.uc.reg_write(arm.UC_ARM_REG_R0, result & 0xFFFFFFFF)
+        self.uc.reg_write(arm.UC_ARM_REG_PC, self.uc.reg_read(arm.UC_ARM_REG_LR))
+
+
+class X86Cpu(Cpu):
+    """32-bit x86: arguments on the stack, the system's functions popping their own (stdcall)
+    except the variadic and the C ones."""
+    callee_saved = (x86.UC_X86_REG_EBX, x86.UC_X86_REG_ESI, x86.UC_X86_REG_EDI, x86.UC_X86_REG_EBP)
+    all_registers = (x86.UC_X86_REG_EAX, x86.UC_X86_REG_ECX, x86.UC_X86_REG_EDX) + callee_saved + (
+        x86.UC_X86_REG_ESP,)
+
+    def __init__(self, image):
+        uc = Uc(UC_ARCH_X86, UC_MODE_32)
+        super().__init__(uc, image)
+        self.write(RETURN_BASE, b"\xf4" * 16)  # hlt: never run, the hook stops first
+        uc.reg_write(x86.UC_X86_REG_ESP, STACK_TOP - 64)
+
+    @staticmethod
+    def slot_value(thunk):
+        return thunk
+
+    def return_address(self):
+        return RETURN_BASE
+
+    def check_thunk_entry(self, address):
+        pass
+
+    def check_return(self, address):
+        if address != RETURN_BASE:
+            raise Fault(f"a return went to 0x{address:x}")
+
+    def pc(self):
+        return self.uc.reg_read(x86.UC_X86_REG_EIP)
+
+    def push_call(self, args):
+        esp = (self.uc.reg_read(x86.UC_X86_REG_ESP) - 64) & ~15
+        stack_before = esp
+        for value in reversed(args):
+            esp -= 4
+            self.put_u32(esp, value)
+        esp -= 4
+        self.put_u32(esp, self.return_address())
+        self.uc.reg_write(x86.UC_X86_REG_ESP, esp)
+        return stack_before
+
+    def check_stack_after_call(self, stack_before, count, callee_pops):
+        expected = stack_before if callee_pops else stack_before - 4 * count
+        actual = self.uc.reg_read(x86.UC_X86_REG_ESP)
+        if actual != expected:
+            raise Fault(f"the stack pointer is off by {actual - expected} bytes after a call "
+                        f"({'the callee' if callee_pops else 'the caller'} pops the arguments)")
+
+    def result(self, wide=False):
+        high = self.uc.reg_read(x86.UC_X86_REG_EDX) << 32 if wide else 0
+        return self.uc.reg_read(x86.UC_X86_REG_EAX) | high
+
+    def arg(self, number):
+        return self.u32(self.uc.reg_read(x86.UC_X86_REG_ESP) + 4 + 4 * number)
+
+    def finish_stand_in(self, result, count, callee_pops):
+        esp = self.uc.reg_read(x86.UC_X86_REG_ESP)
+        back = self.u32(esp)
+        self.uc.reg_write(x86.UC_X86_REG_EAX, result & 0xFFFFFFFF)
+        self.uc.reg_write(x86.UC_X86_REG_ESP, esp + 4 + (4 * count if callee_pops else 0))
+        self.uc.reg_write(x86.UC_X86_REG_EIP, back)
+
+
+def cpu_for(image):
+    from pe_image import MACHINE_ARM
+    return ArmCpu(image) if image.machine == MACHINE_ARM else X86Cpu(image)
