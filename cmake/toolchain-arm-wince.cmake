@@ -49,12 +49,13 @@ set(device_defines -include ${morvane_root}/device/toolchain/predefined.h -D_WIN
     -DUNICODE -D_UNICODE)
 
 # The device's calling convention (ARM mode, APCS: 64-bit values in any register pair, structure
-# results through memory, 32-bit enums, 16-bit wchar_t, no floating-point unit), the ARMv4T floor
-# of every Windows Mobile 5.0 processor, returns that may go back to Thumb code (the system's
-# libraries may be Thumb), and frames under 4 KB: the device's stack has no probes, and a larger
-# frame could step past its guard page.
+# results through memory, 32-bit enums, 16-bit wchar_t, no floating-point unit), a signed char as
+# the device's compiler has it, the ARMv4T floor of every Windows Mobile 5.0 processor, returns
+# that may go back to Thumb code (the system's libraries may be Thumb), and frames under 4 KB:
+# the device's stack has no probes, and a larger frame could step past its guard page.
 set(device_code -marm -march=armv4t -mthumb-interwork -mabi=apcs-gnu -fpcc-struct-return
-    -fshort-wchar -mfloat-abi=soft -fno-common -fno-exceptions -Werror=frame-larger-than=4095 --device-binutils=${MORVANE_DEVICE_BINUTILS})
+    -fshort-wchar -fsigned-char -mfloat-abi=soft -fno-common -fno-exceptions
+    -Werror=frame-larger-than=4095 --device-binutils=${MORVANE_DEVICE_BINUTILS})
 list(JOIN device_headers " " device_headers)
 list(JOIN device_defines " " device_defines)
 list(JOIN device_code " " device_code)

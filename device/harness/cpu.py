@@ -25,7 +25,6 @@ RETURN_BASE = 0x61000000
 RETURN_SIZE = 0x1000
 CALL_TIMEOUT_US = 30_000_000  # a call into the library that runs longer than this has hung
 
-CPU_ARM_TI925T = 23  # Unicorn's ARMv4T model (UC_CPU_ARM_TI925T), an ARM9 of the device class
 
 
 class Fault(Exception):
@@ -130,7 +129,9 @@ class ArmCpu(Cpu):
 
     def __init__(self, image):
         uc = Uc(UC_ARCH_ARM, UC_MODE_ARM)
-        uc.ctl_set_cpu_model(CPU_ARM_TI925T)
+        # An ARMv4T processor (ARM9 class), the floor of Windows Mobile 5.0 devices: an
+        # instruction of a later architecture faults.
+        uc.ctl_set_cpu_model(arm.UC_CPU_ARM_TI925T)
         super().__init__(uc, image)
         # Thumb `bx lr` at the return address; the ARM word before it is an undefined instruction,
         # where a return without interworking lands.

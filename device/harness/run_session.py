@@ -28,6 +28,16 @@ def write_log(folder, name, log):
             f.writelines(f"{entry}\n" for entry in log)
 
 
+def conclude(folder, lines, status):
+    """Prints the outcome and keeps it in the folder's session-summary.txt."""
+    for line in lines:
+        print(line)
+    if folder:
+        with open(os.path.join(folder, "session-summary.txt"), "w", encoding="utf-8") as f:
+            f.writelines(f"{line}\n" for line in lines if not line.startswith("  "))
+    return status
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("device_dll")
@@ -45,8 +55,8 @@ def main():
         try:
             results[label] = run(path)
         except Failed as failure:
-            print(f"run_session: the {label} build failed: {failure}")
-            return 1
+            return conclude(options.logs, [f"device session: the {label} build failed: "
+                                           f"{failure}"], 1)
         print(f"{label}: {path}: {len(results[label][0])} calls recorded in "
               f"{time.monotonic() - start:.1f} s")
     device, costs = results["ARM"]
@@ -56,21 +66,24 @@ def main():
 
     index, converted = first_difference(device, desktop)
     if index is not None:
-        print(f"run_session: the builds differ at call {index + 1}:")
+        lines = [f"device session: the ARM and i686 builds differ at call {index + 1} of "
+                 f"{len(device)}:"]
         for n in range(max(0, index - CONTEXT), index + 1):
             if n < len(device):
-                print(f"  ARM  {device[n]}")
+                lines.append(f"  ARM  {device[n]}")
             if n < len(converted):
-                print(f"  i686 {converted[n]}")
-        return 1
-    print(f"no difference in {len(device)} calls; on purpose:")
-    for line in deliberate_differences():
-        print(f"  {line}")
-    print(f"ARM instructions in morvane.dll (at {DEVICE_CLOCK_MHZ} MHz, one a cycle):")
-    for name, count in costs.items():
-        print(f"  {name}: {count} ({count / DEVICE_CLOCK_MHZ:.1f} us)")
-    return 0
-
+                lines.append(f"  i686 {converted[n]}")
+        lines.append(f"device session: first difference: ARM {device[index] if index < len(device) else 'ends'}"
+                     f" / i686 {converted[index] if index < len(converted) else 'ends'}")
+        return conclude(options.logs, lines, 1)
+    lines = [f"device session: the ARM and i686 builds agree on all {len(device)} calls; "
+             f"differences on purpose:"]
+    lines += [f"  {line}" for line in deliberate_differences()]
+    figures = "; ".join(f"{name}: {count}" for name, count in costs.items())
+    lines.append(f"device session: ARM instructions in morvane.dll: {figures} "
+                 f"(at {DEVICE_CLOCK_MHZ} MHz and one a cycle, "
+                 f"{max(costs.values()) / DEVICE_CLOCK_MHZ:.1f} us at most)")
+    return conclude(options.logs, lines, 0)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -127,7 +127,8 @@ class Process:
         self.system.entries = log
 
     def step(self, name):
-        self.system.step = name
+        global current_step
+        self.system.step = current_step = name
 
     def attach(self):
         self.step("attach")
@@ -208,7 +209,7 @@ def the_item_lives(path, log, costs):
            f"the first query reported {p.reported_height()} rows of pixels, not 20")
     p.place(window)
     p.step("query, no change")
-    costs["query"] = p.counted(lambda: expect(p.query(window) == 0, "an unchanged query asked "
+    costs["unchanged refresh query"] = p.counted(lambda: expect(p.query(window) == 0, "an unchanged query asked "
                                               "for a repaint"))
     p.step("query, next minute")
     p.system.clock[5] += 1
@@ -314,6 +315,7 @@ def paint_table(path, log, costs):
 
 
 PARTS = (the_item_lives, high_resolution, paint_table)
+current_step = "load"  # the step the session is at, named when it fails
 
 
 def run(path):
@@ -323,7 +325,6 @@ def run(path):
         try:
             part(path, log, costs)
         except (Fault, Unanswered, Failed) as problem:
-            step = log[-1].step if log else "load"
-            raise Failed(f"{part.__name__}, step '{step}': {problem}") from None
+            raise Failed(f"{part.__name__}, step '{current_step}': {problem}") from None
     return log, costs
 
