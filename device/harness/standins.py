@@ -21,6 +21,7 @@ STAND_INS = {}
 DT_CALCRECT = 0x400
 TPM_RETURNCMD = 0x100
 LMEM_ZEROINIT = 0x40
+UNWRITTEN = b"\xa5"  # what fresh local memory holds where nothing was written
 WAIT_OBJECT_0, WAIT_TIMEOUT = 0, 0x102
 SHELL_READY_EVENT = "SYSTEM/ShellAPIReady"
 CHOOSECOLOR_SIZE = 36
@@ -153,7 +154,9 @@ def lock_resource(system, entry, data):
 
 @stand_in("LocalAlloc", 2, "ii")
 def local_alloc(system, entry, flags, size):
-    address = system.alloc(max(size, 1))
+    # Not zeroed unless asked, as the system's are not: code that reads what it never wrote
+    # reads a pattern.
+    address = system.alloc(max(size, 1), b"" if flags & LMEM_ZEROINIT else UNWRITTEN * size)
     system.local_blocks[address] = size
     return address, f"block of {size}"
 
@@ -164,7 +167,8 @@ def local_realloc(system, entry, block, size, flags):
     if old is None:
         raise Fault(f"LocalReAlloc of a block the library does not hold (step '{system.step}')")
     entry.args = (f"block of {old}",) + entry.args[1:]
-    address = system.alloc(max(size, 1), system.cpu.read(block, min(old, size)))
+    kept = system.cpu.read(block, min(old, size))
+    address = system.alloc(max(size, 1), kept + UNWRITTEN * (size - len(kept)))
     system.local_blocks[address] = size
     return address, f"block of {size}"
 

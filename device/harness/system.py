@@ -291,7 +291,8 @@ class System:
                 raise Fault(f"the window {handle:#x} left its update region after WM_PAINT")
 
     def destroy(self, handle):
-        window = self.window(handle)
+        """The host destroys a window of the library's; its timers go with it, as the system's
+        do."""
         self.send(handle, WM_DESTROY)
         for key in [k for k in self.timers if k[0] == handle]:
             del self.timers[key]
