@@ -14,7 +14,7 @@ from system import (CB_ADDSTRING, CB_GETLBTEXT, ERROR_FILE_NOT_FOUND, ERROR_MORE
                     HOST_WINDOW, HWND_BROADCAST, LOGPIXELSX, LOGPIXELSY, RT_DIALOG, STOCK_BASE,
                     SYSTEM_FONT, TODAYM_DRAWWATERMARK, TODAYM_GETCOLOR, TODAYM_TOOKSELECTION,
                     WHITE_BRUSH, WM_CREATE, WM_ERASEBKGND, WM_GETTEXT, WM_SETTEXT, WM_SIZE,
-                    WM_WININICHANGE, Unanswered, Window, signed)
+                    WM_WININICHANGE, Unanswered, Window, lparam_shown, signed, wparam_shown)
 
 STAND_INS = {}
 
@@ -394,8 +394,7 @@ def get_parent(system, entry, window):
 
 @stand_in("DefWindowProcW", 4, "hiii")
 def def_window_proc(system, entry, window, message, wparam, lparam):
-    if message == WM_CREATE:
-        entry.args = entry.args[:3] + ("creation record",)
+    entry.args = (window, message, wparam_shown(message, wparam), lparam_shown(message, lparam))
     return 0
 
 

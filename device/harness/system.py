@@ -434,7 +434,8 @@ def parse_template(system, address):
 
 
 def wparam_shown(message, wparam):
-    return wparam if message != 0x4F3 else "item record"
+    # The Today screen's cache messages carry the address of the item's record.
+    return "item record" if message in (0x4F2, 0x4F3) else wparam
 
 
 def lparam_shown(message, lparam):

@@ -13,7 +13,7 @@ import sys
 
 # Directives the PE assembler reads as GCC meant them.
 KEPT = {
-    ".align", ".p2align", ".balign", ".arch", ".fpu", ".syntax", ".arm", ".code", ".file",
+    ".align", ".p2align", ".balign", ".arch", ".fpu", ".syntax", ".arm", ".file",
     ".text", ".data", ".bss", ".global", ".globl", ".set", ".equ", ".word", ".long", ".4byte",
     ".short", ".hword", ".2byte", ".byte", ".ascii", ".asciz", ".string", ".space", ".zero",
     ".ltorg", ".pool",
