@@ -336,8 +336,10 @@ int RunSession(const WCHAR* path) {
         Phase = MenuPage;
         MenuDeadline = GetTickCount() + MenuWaitMilliseconds;
         SetTimer(NULL, 0, MenuTimerMilliseconds, PickOptionsInMenu);
-        PostMessageW(Item, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
-        Pump(50); // the button's message runs the hold, the menu and the page before it returns
+        // Sent, not posted: the button's message runs the hold, the menu and the page before it
+        // returns, and only then does the stylus come up. A posted one that the pump had not
+        // reached within its time would find the button-up queued behind it: a tap, not a hold.
+        SendMessageW(Item, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
         PostMessageW(Item, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
         Pump(50);
     }
