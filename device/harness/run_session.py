@@ -76,9 +76,10 @@ def main():
         lines.append(f"device session: first difference: ARM {device[index] if index < len(device) else 'ends'}"
                      f" / i686 {converted[index] if index < len(converted) else 'ends'}")
         return conclude(options.logs, lines, 1)
-    lines = [f"device session: the ARM and i686 builds agree on all {len(device)} calls; "
-             f"differences on purpose:"]
-    lines += [f"  {line}" for line in deliberate_differences()]
+    on_purpose = deliberate_differences()
+    lines = [f"device session: the ARM and i686 builds agree on all {len(device)} calls, but "
+             f"for {len(on_purpose)} differences on purpose (device/harness/compare.py)"]
+    lines += [f"  - {line}" for line in on_purpose]
     figures = "; ".join(f"{name}: {count}" for name, count in costs.items())
     lines.append(f"device session: ARM instructions in morvane.dll: {figures} "
                  f"(at {DEVICE_CLOCK_MHZ} MHz and one a cycle, "
