@@ -49,7 +49,7 @@ def font_record(system, handle):
         return struct.unpack("<5i8B", system_font(system)[:28]) + ("Tahoma",)
     obj = system.take(handle, ("font",))
     if obj is None:
-        raise Unanswered(f"a font {handle:#x} the library never made (step '{system.step}')")
+        raise Unanswered(f"a font {handle:#x} the library never made")
     return obj.value
 
 
@@ -68,7 +68,7 @@ def text_width(text, average):
 def dc_of(system, handle):
     obj = system.take(handle, ("dc",))
     if obj is None:
-        raise Unanswered(f"a device context {handle:#x} that is not open (step '{system.step}')")
+        raise Unanswered(f"a device context {handle:#x} that is not open")
     return obj.value
 
 
@@ -165,7 +165,7 @@ def local_alloc(system, entry, flags, size):
 def local_realloc(system, entry, block, size, flags):
     old = system.local_blocks.pop(block, None)
     if old is None:
-        raise Fault(f"LocalReAlloc of a block the library does not hold (step '{system.step}')")
+        raise Fault("LocalReAlloc of a block the library does not hold")
     entry.args = (f"block of {old}",) + entry.args[1:]
     kept = system.cpu.read(block, min(old, size))
     address = system.alloc(max(size, 1), kept + UNWRITTEN * (size - len(kept)))
@@ -177,7 +177,7 @@ def local_realloc(system, entry, block, size, flags):
 def local_free(system, entry, block):
     size = system.local_blocks.pop(block, None)
     if size is None:
-        raise Fault(f"LocalFree of a block the library does not hold (step '{system.step}')")
+        raise Fault("LocalFree of a block the library does not hold")
     entry.args = (f"block of {size}",)
     return 0
 
@@ -212,7 +212,7 @@ def wsprintf(system, entry, buffer, form):
             cursor += 1
             index += 1
         else:
-            raise Unanswered(f"wsprintfW with the format '{text}' (step '{system.step}')")
+            raise Unanswered(f"wsprintfW with the format '{text}'")
         index += 1
     result = "".join(pieces)
     entry.out = (result,)
@@ -224,7 +224,7 @@ def key_path(system, root, sub):
     base = system.take(root, ("key",))
     prefix = base.value if base else {0x80000001: "hkcu", 0x80000002: "hklm"}.get(root)
     if prefix is None:
-        raise Unanswered(f"a registry root {root:#x} (step '{system.step}')")
+        raise Unanswered(f"a registry root {root:#x}")
     return (prefix + "\\" + system.text(sub).lower()) if sub else prefix
 
 
@@ -404,7 +404,7 @@ def send_message(system, entry, target, message, wparam, lparam):
         if message == WM_WININICHANGE and wparam == 0xF2:
             system.reload_requested = True
             return 0
-        raise Unanswered(f"a broadcast of message {message:#x} (step '{system.step}')")
+        raise Unanswered(f"a broadcast of message {message:#x}")
     if target == HOST_WINDOW:
         return host_message(system, entry, message, wparam, lparam)
     window = system.window(target)
@@ -425,7 +425,7 @@ def host_message(system, entry, message, wparam, lparam):
     if message == TODAYM_TOOKSELECTION:
         system.script.took_selection = wparam
         return 0
-    raise Unanswered(f"message {message:#x} to the Today screen (step '{system.step}')")
+    raise Unanswered(f"message {message:#x} to the Today screen")
 
 
 def control_call(system, entry, control, message, wparam, lparam):
@@ -525,21 +525,21 @@ def release_dc(system, entry, window, dc):
 def get_device_caps(system, entry, dc, index):
     dc_of(system, dc)
     if index not in (LOGPIXELSX, LOGPIXELSY):
-        raise Unanswered(f"GetDeviceCaps index {index} (step '{system.step}')")
+        raise Unanswered(f"GetDeviceCaps index {index}")
     return system.dpi
 
 
 @stand_in("GetStockObject", 1, "i")
 def get_stock_object(system, entry, index):
     if index not in (WHITE_BRUSH, SYSTEM_FONT):
-        raise Unanswered(f"GetStockObject({index}) (step '{system.step}')")
+        raise Unanswered(f"GetStockObject({index})")
     return STOCK_BASE + index
 
 
 @stand_in("GetObjectW", 3, "hi-")
 def get_object(system, entry, handle, size, buffer):
     if handle != STOCK_BASE + SYSTEM_FONT or size != 92:
-        raise Unanswered(f"GetObjectW of {handle:#x} with {size} bytes (step '{system.step}')")
+        raise Unanswered(f"GetObjectW of {handle:#x} with {size} bytes")
     system.cpu.write(buffer, system_font(system))
     return 92
 
@@ -569,8 +569,7 @@ def delete_object(system, entry, handle):
         return 1
     for obj in system.objects.values():
         if obj.kind == "dc" and handle in (obj.value["font"], obj.value["brush"]):
-            raise Fault(f"DeleteObject of {handle:#x}, still selected into a device context "
-                        f"(step '{system.step}')")
+            raise Fault(f"DeleteObject of {handle:#x}, still selected into a device context")
     return int(system.release(handle, ("font", "brush")))
 
 

@@ -119,7 +119,7 @@ class System:
     def dispatch(self, index):
         name, stand_in = self.stand_ins[index]
         if stand_in is None:
-            raise Unanswered(f"{name} has no stand-in (step '{self.step}')")
+            raise Unanswered(f"{name} has no stand-in")
         argc, c_convention, kinds, handler = stand_in
         raw = [self.cpu.arg(n) for n in range(argc)]
         if kinds is None:  # a helper of the C runtime, answered and counted but not recorded
@@ -155,8 +155,7 @@ class System:
             if export == address:
                 return f"export {ordinal}"
         if not self.image.contains(address):
-            raise Fault(f"a function pointer 0x{address:x} outside the library (step "
-                        f"'{self.step}')")
+            raise Fault(f"a function pointer 0x{address:x} outside the library")
         return "function"
 
     # Memory the system hands the library.
@@ -250,8 +249,7 @@ class System:
     def window(self, handle):
         window = self.windows.get(handle)
         if window is None:
-            raise Unanswered(f"a call on window {handle:#x}, which does not exist (step "
-                             f"'{self.step}')")
+            raise Unanswered(f"a call on window {handle:#x}, which does not exist")
         return window
 
     def send(self, handle, message, wparam=0, lparam=0):
@@ -344,8 +342,7 @@ class System:
             found = self.image.find_resource(RT_DIALOG, template_id)
             if found and found[0] == address:
                 return template_id
-        raise Unanswered(f"a dialog template at 0x{address:x} that is none of the library's "
-                         f"(step '{self.step}')")
+        raise Unanswered(f"a dialog template at 0x{address:x} that is none of the library's")
 
     def dialog_call(self, dialog, message, wparam, lparam):
         entry = self.record("-> dialog procedure", (message, wparam, lparam_shown(message,
@@ -424,8 +421,7 @@ class System:
                 return 0, None
             if message == BM_GETCHECK:
                 return control.check, None
-        raise Unanswered(f"message {message:#x} to a {control.klass} control (step "
-                         f"'{self.step}')")
+        raise Unanswered(f"message {message:#x} to a {control.klass} control")
 
 
 def parse_template(system, address):
