@@ -11,7 +11,7 @@ set(MORVANE_DEVICE ON)
 get_filename_component(morvane_root ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 set(MORVANE_DEVICE_BINUTILS ${morvane_root}/build/device-binutils CACHE PATH
     "binutils for arm-mingw32ce, built by device/toolchain/build-binutils")
-# The first configure builds them (about five minutes on two cores); later ones find them.
+# The first configure builds them (under two minutes on two cores); later ones find them.
 if(NOT EXISTS ${MORVANE_DEVICE_BINUTILS}/stamp)
   execute_process(COMMAND ${morvane_root}/device/toolchain/build-binutils
                           ${MORVANE_DEVICE_BINUTILS}
@@ -20,16 +20,14 @@ if(NOT EXISTS ${MORVANE_DEVICE_BINUTILS}/stamp)
     message(FATAL_ERROR "the device toolchain could not be built (see above)")
   endif()
 endif()
-set(device_bin ${MORVANE_DEVICE_BINUTILS}/bin/arm-mingw32ce)
+# The path prefix of the tools, which device/CMakeLists.txt uses too.
+set(MORVANE_DEVICE_TOOLS ${MORVANE_DEVICE_BINUTILS}/bin/arm-mingw32ce-)
 
 set(CMAKE_C_COMPILER ${morvane_root}/device/toolchain/arm-wince-gcc)
 set(CMAKE_CXX_COMPILER ${morvane_root}/device/toolchain/arm-wince-g++)
-set(CMAKE_RC_COMPILER ${device_bin}-windres)
-set(CMAKE_AR ${device_bin}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${device_bin}-ranlib CACHE FILEPATH "")
-set(CMAKE_OBJDUMP ${device_bin}-objdump CACHE FILEPATH "")
-set(CMAKE_DLLTOOL ${device_bin}-dlltool CACHE FILEPATH "")
-set(MORVANE_DEVICE_AS ${device_bin}-as)
+set(CMAKE_RC_COMPILER ${MORVANE_DEVICE_TOOLS}windres)
+set(CMAKE_AR ${MORVANE_DEVICE_TOOLS}ar CACHE FILEPATH "")
+set(CMAKE_RANLIB ${MORVANE_DEVICE_TOOLS}ranlib CACHE FILEPATH "")
 # No desktop libraries by default: device/CMakeLists.txt names the device's own.
 set(CMAKE_C_STANDARD_LIBRARIES "" CACHE STRING "")
 set(CMAKE_CXX_STANDARD_LIBRARIES "" CACHE STRING "")

@@ -1,7 +1,7 @@
 """The device's build against the i686 build, call by call. The sources choose a few differences
 on purpose; they are listed here, each with its reason, and the i686 build's record is brought
 into the device's terms before the comparison. Anything else that differs is a fault."""
-from standins import RESOURCE_HANDLE_BASE
+from standins import resource_handle
 from system import Entry
 
 # Functions the device's libraries export under another name (platform/device_names.h).
@@ -31,7 +31,7 @@ def in_device_terms(log):
             module, name, owner, proc, param = entry.args
             number = int(name[1:])
             found = Entry(entry.step, "FindResourceW", (module, name, "#5"))
-            found.result = RESOURCE_HANDLE_BASE | 5 << 16 | number
+            found.result = resource_handle(5, number)
             loaded = Entry(entry.step, "LoadResource", (module, found.result))
             loaded.result = "resource data"
             shown = Entry(entry.step, "DialogBoxIndirectParamW",

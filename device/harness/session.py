@@ -265,17 +265,26 @@ def the_item_lives(path, log, costs):
     p.detach()
 
 
-def high_resolution(path, log, costs):
-    """At 192 dpi: the row and the icon twice as large."""
-    p = Process(path, 192, TIMES[1], {}, log)
+def one_item(path, log, dpi, clock, registry, step, then):
+    """A fresh process whose item the Today screen makes, sizes and paints;
+    then(process, window, first query's answer) runs before the window and the library go."""
+    p = Process(path, dpi, clock, registry, log)
     p.attach()
-    p.step("export 240 at 192 dpi")
+    p.step(step)
     window = p.create_item()
-    expect(p.query(window) == 1 and p.reported_height() == 40,
-           f"at 192 dpi the item reported {p.reported_height()}, not 40")
+    first = p.query(window)
     p.place(window)
+    then(p, window, first)
     p.system.destroy(window)
     p.detach()
+
+
+def high_resolution(path, log, costs):
+    """At 192 dpi: the row and the icon twice as large."""
+    def sized(p, window, first):
+        expect(first == 1 and p.reported_height() == 40,
+               f"at 192 dpi the item reported {p.reported_height()}, not 40")
+    one_item(path, log, 192, TIMES[1], {}, "export 240 at 192 dpi", sized)
 
 
 def paint_table(path, log, costs):
@@ -288,30 +297,26 @@ def paint_table(path, log, costs):
                 formats = FORMATS[row % len(FORMATS)]
                 settings = stored_settings(layout, position, display, row % 2, row // 2 % 2,
                                            formats)
-                p = Process(path, 96, TIMES[row % len(TIMES)], {SETTINGS_KEY: settings}, log)
-                p.attach()
-                p.step(f"paint table row {row}: layout {layout}, position {position}, "
-                       f"display {display}")
-                window = p.create_item()
-                p.query(window)
-                p.place(window)
-                if row % 3 == 0:
-                    p.system.send(window, WM_TODAYCUSTOM_RECEIVEDSELECTION, 0, 0)
-                    p.system.paint_if_needed(window)
-                p.system.destroy(window)
-                p.detach()
+                one_item(path, log, 96, TIMES[row % len(TIMES)], {SETTINGS_KEY: settings},
+                         f"paint table row {row}: layout {layout}, position {position}, "
+                         f"display {display}", highlighted if row % 3 == 0 else nothing)
                 row += 1
     # The heaviest layout: time and date stacked and centred, the icon, the longest preset.
     heaviest = stored_settings(1, 1, 2, 0, 0, ("HH:mm", "W, MMMM d, yyyy"))
-    p = Process(path, 96, TIMES[3], {SETTINGS_KEY: heaviest}, log)
-    p.attach()
-    p.step("repaint, heaviest layout")
-    window = p.create_item()
-    p.query(window)
-    p.place(window)
-    costs["repaint, heaviest layout"] = p.counted(lambda: p.repaint(window))
-    p.system.destroy(window)
-    p.detach()
+
+    def counted_repaint(p, window, first):
+        costs["repaint, heaviest layout"] = p.counted(lambda: p.repaint(window))
+    one_item(path, log, 96, TIMES[3], {SETTINGS_KEY: heaviest}, "repaint, heaviest layout",
+             counted_repaint)
+
+
+def highlighted(p, window, first):
+    p.system.send(window, WM_TODAYCUSTOM_RECEIVEDSELECTION, 0, 0)
+    p.system.paint_if_needed(window)
+
+
+def nothing(p, window, first):
+    pass
 
 
 PARTS = (the_item_lives, high_resolution, paint_table)

@@ -130,13 +130,17 @@ alias("GetProcAddress", "GetProcAddressW")
 RESOURCE_HANDLE_BASE = 0x7F000000
 
 
+def resource_handle(kind, name):
+    return RESOURCE_HANDLE_BASE | kind << 16 | name
+
+
 @stand_in("FindResourceW", 3, "hss")
 def find_resource(system, entry, module, name, kind):
     if module != system.image.base or name >= 0x10000 or kind >= 0x100:
         return 0
     if not system.image.find_resource(kind, name):
         return 0
-    return RESOURCE_HANDLE_BASE | kind << 16 | name
+    return resource_handle(kind, name)
 
 
 @stand_in("LoadResource", 2, "hh")
@@ -441,7 +445,7 @@ def control_call(system, entry, control, message, wparam, lparam):
 
 @stand_in("SendDlgItemMessageW", 5, "hiiii")
 def send_dialog_item_message(system, entry, dialog, control_id, message, wparam, lparam):
-    control = system.window(dialog).controls.get(signed(control_id))
+    control = system.control(dialog, control_id)
     if control is None:
         return 0
     return control_call(system, entry, control, message, wparam, lparam)
@@ -725,13 +729,13 @@ def end_dialog(system, entry, dialog, result):
 
 @stand_in("GetDlgItem", 2, "hi")
 def get_dialog_item(system, entry, dialog, control_id):
-    control = system.window(dialog).controls.get(signed(control_id))
+    control = system.control(dialog, control_id)
     return control.handle if control else 0
 
 
 @stand_in("GetDlgItemTextW", 4, "hi-i")
 def get_dialog_item_text(system, entry, dialog, control_id, buffer, capacity):
-    control = system.window(dialog).controls.get(signed(control_id))
+    control = system.control(dialog, control_id)
     if control is None:
         return 0
     result, shown = system.control_message(control, WM_GETTEXT, capacity, buffer)

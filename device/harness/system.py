@@ -252,6 +252,10 @@ class System:
             raise Unanswered(f"a call on window {handle:#x}, which does not exist")
         return window
 
+    def control(self, dialog, control_id):
+        """A control of the dialog by its id, or None."""
+        return self.window(dialog).controls.get(signed(control_id))
+
     def send(self, handle, message, wparam=0, lparam=0):
         """A message to a window of the library's, through its procedure."""
         window = self.window(handle)
