@@ -1,0 +1,61 @@
+// The installation data of a Pocket PC cabinet (its .000 file): who and what it installs, and its
+// STRINGS, DIRS, FILES, REGHIVES, REGKEYS and LINKS sections with every id resolved. Pure code:
+// the installer stand-in, its tests and the fuzzer share it.
+#pragma once
+
+#include "host/cabinet_archive.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The registry roots a hive names, by their number in the data.
+enum { RootClasses = 1, RootCurrentUser = 2, RootLocalMachine = 3, RootUsers = 4 };
+
+// The types of a registry entry (its flags' type bits) and the one flag known.
+enum : uint32_t {
+    EntryString = 0x00000000,
+    EntryBinary = 0x00000001,
+    EntryMultiString = 0x00010000,
+    EntryDword = 0x00010001,
+    EntryTypeMask = 0x00010001,
+    EntryNoClobber = 0x00000002
+};
+
+// The one file flag the installer heeds: a file already on the device is not overwritten.
+enum : uint32_t { FileNoOverwrite = 0x00000010 };
+
+struct InstallFile {
+    uint16_t Id;        // its number: the cabinet's file with this extension
+    std::string Folder; // its DIRS entry joined with backslashes, such as %CE2%
+    uint32_t Flags;
+    std::string Name; // its name once installed
+};
+
+struct InstallEntry {
+    int Root;        // one of the roots above
+    std::string Key; // its REGHIVES entry joined with backslashes
+    std::string Name;
+    uint32_t Flags;  // a type above, with EntryNoClobber perhaps
+    bool Substitute; // %CEn% in its text is replaced by the folder when installed
+    Bytes Data;      // as stored: a string or strings with their zero bytes, or a DWORD's four
+};
+
+struct InstallData {
+    std::string AppName, Provider;
+    std::vector<std::string> Unsupported;                    // platforms it does not run on
+    uint32_t Processor = 0;                                  // 0 for any
+    uint32_t VersionMin[2] = {0, 0}, VersionMax[2] = {0, 0}; // major, minor; 0 for no limit
+    uint32_t BuildMin = 0, BuildMax = 0;
+    std::map<uint16_t, std::string> Strings;
+    std::vector<InstallFile> Files;
+    std::vector<InstallEntry> Entries;
+    unsigned Links = 0;
+};
+
+// Reads the .000's bytes. False, with what is wrong in problem, when the signature, a size, count
+// or offset, an id or a text does not hold.
+bool ReadInstallData(const Bytes& bytes, InstallData* data, std::string* problem);
+
+// The root's short name (HKLM, ...), as the information file writes it.
+const char* RootName(int root);

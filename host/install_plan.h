@@ -1,0 +1,42 @@
+// What installing a cabinet writes on the device: its files at their paths in the device's
+// folders and its registry values, worked out and checked whole before anything is written.
+// Pure code, shared with the tests and the fuzzer.
+#pragma once
+
+#include "host/cabinet_archive.h"
+#include "host/install_data.h"
+
+#include <string>
+#include <vector>
+
+// The device the installer stands in for: Windows CE 5.01 (Windows Mobile 5.0), taking cabinets
+// made for any processor, since it runs whatever the build made for the desktop.
+enum { DeviceVersionMajor = 5, DeviceVersionMinor = 1 };
+
+struct PlannedFile {
+    std::string Path; // the device's path, such as \Windows\morvane.dll
+    const Bytes* Data;
+    bool KeepExisting; // a file already there stays
+};
+
+struct PlannedValue {
+    int Root;
+    std::string Key, Name;
+    uint32_t Type; // EntryString, EntryDword, ...
+    Bytes Data;    // with the device's folders in place of %CEn%
+    bool KeepExisting;
+};
+
+struct InstallPlan {
+    std::string Program; // "Provider AppName", what the installation is recorded and removed as
+    InstallData Data;
+    std::vector<PlannedFile> Files;
+    std::vector<PlannedValue> Values;
+};
+
+// The plan for the cabinet's files (the installation data first). The plan points into files,
+// which must outlive it. False, with what is wrong in problem, when anything would not install.
+bool PlanInstall(const std::vector<CabinetFile>& files, InstallPlan* plan, std::string* problem);
+
+// The device's folder a %CEn% name stands for; empty for a name that is none of them.
+std::string DeviceFolder(const std::string& name);
