@@ -10,7 +10,6 @@
 #include "platform/platform.h"
 #include "host/console_text.h"
 #include "host/today_args.h"
-#include "host/today_registration.h"
 #include "host/today_run.h"
 #include "host/today_screen.h"
 #include "platform/today_host.h"
@@ -53,9 +52,6 @@ int main() {
         return ExitOk;
     }
     MakePathsFull(&Today.Args);
-    for (const std::wstring& file : Today.Args.Registrations)
-        if (!RegisterFromInf(file))
-            return ExitBadRegistration;
     if (!SetCurrentDirectoryW(DeviceDrive))
         Complain(std::wstring(L"cannot work from ") + DeviceDrive + L": " +
                  SystemMessage(GetLastError()));

@@ -89,16 +89,12 @@ std::wstring ParseOne(int count, const WCHAR* const* args, int& i, TodayArgs* pa
         parsed->Landscape = true;
     } else if (arg == L"--turn" || arg == L"--open-settings") {
         parsed->Steps.push_back(Step{arg == L"--turn" ? StepTurn : StepOpenSettings, 0, L""});
-    } else if (arg == L"--snapshot" || arg == L"--dll" || arg == L"--snapshot-dialog" ||
-               arg == L"--register") {
+    } else if (arg == L"--snapshot" || arg == L"--dll" || arg == L"--snapshot-dialog") {
         if (value.empty())
             return arg + L" needs a file name";
-        if (arg == L"--register")
-            parsed->Registrations.push_back(value);
-        else
-            (arg == L"--snapshot" ? parsed->Snapshot
-             : arg == L"--dll"    ? parsed->Dll
-                                  : parsed->DialogSnapshot) = value;
+        (arg == L"--snapshot" ? parsed->Snapshot
+         : arg == L"--dll"    ? parsed->Dll
+                              : parsed->DialogSnapshot) = value;
         ++i;
     } else if (arg == L"--item") {
         if (value.empty())
@@ -168,8 +164,6 @@ std::wstring ParseTodayArgs(int count, const WCHAR* const* args, TodayArgs* pars
 }
 
 void MakePathsFull(TodayArgs* args) {
-    for (std::wstring& file : args->Registrations)
-        file = FullPath(file);
     for (std::wstring* file : {&args->Dll, &args->Snapshot, &args->DialogSnapshot})
         if (!file->empty())
             *file = FullPath(*file);

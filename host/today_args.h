@@ -26,8 +26,7 @@ struct Step {
 };
 
 struct TodayArgs {
-    std::vector<std::wstring> Registrations; // .inf files whose registry lines are written first
-    std::wstring Item = L"Morvane";          // the item under test, by its key's name
+    std::wstring Item = L"Morvane"; // the item under test, by its key's name
     std::wstring Dll;       // the library of the item under test instead of the registered one
     bool Disabled = false;  // the item under test as unchecked: export 240 makes nothing
     bool Landscape = false; // start with the screen turned

@@ -8,12 +8,7 @@
 
 namespace {
 
-enum { KeyNameCapacity = 256, InfFileLimit = 1 << 20 };
-
-// cabwiz's AddReg types: a string, and a DWORD.
-const DWORD InfString = 0x00000000, InfDword = 0x00010001;
-
-const WCHAR DeviceWindowsFolder[] = L"\\Windows";
+enum { KeyNameCapacity = 256 };
 
 // Reads a DWORD value, 0 when an optional one is missing; says why not and returns false when a
 // required one is missing or either is of another type.
@@ -69,89 +64,6 @@ bool ReadRegistration(HKEY items, Registration* item) {
     return read;
 }
 
-std::wstring Trimmed(const std::wstring& text) {
-    size_t start = text.find_first_not_of(L" \t\r\n");
-    size_t end = text.find_last_not_of(L" \t\r\n");
-    std::wstring trimmed = start == std::wstring::npos ? L"" : text.substr(start, end - start + 1);
-    if (trimmed.size() >= 2 && trimmed.front() == L'"' && trimmed.back() == L'"')
-        trimmed = trimmed.substr(1, trimmed.size() - 2);
-    return trimmed;
-}
-
-// The line's fields, split at commas; the value, the last field, keeps any commas of its own.
-std::vector<std::wstring> Fields(const std::wstring& line) {
-    std::vector<std::wstring> fields;
-    size_t start = 0;
-    while (fields.size() < 4) {
-        size_t comma = line.find(L',', start);
-        if (comma == std::wstring::npos)
-            break;
-        fields.push_back(Trimmed(line.substr(start, comma - start)));
-        start = comma + 1;
-    }
-    fields.push_back(Trimmed(line.substr(start)));
-    return fields;
-}
-
-// %CE2%, cabwiz's name for the device's Windows folder, as the installer writes it.
-std::wstring DevicePaths(std::wstring value) {
-    const std::wstring folder = L"%CE2%";
-    size_t at;
-    while ((at = value.find(folder)) != std::wstring::npos)
-        value.replace(at, folder.size(), DeviceWindowsFolder);
-    return value;
-}
-
-// Writes one HKLM line; the message says what is wrong with it, empty when it was written.
-std::wstring WriteLine(const std::vector<std::wstring>& fields) {
-    if (fields.size() != 5)
-        return L"it has not the five fields HKLM,key,name,type,value";
-    DWORD type = wcstoul(fields[3].c_str(), NULL, 0);
-    if (type != InfString && type != InfDword)
-        return L"its type " + fields[3] +
-               L" is neither a string (0x00000000) nor a DWORD "
-               L"(0x00010001)";
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, fields[1].c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                        &key, NULL) != ERROR_SUCCESS)
-        return L"its key cannot be made";
-    LONG status;
-    if (type == InfDword) {
-        DWORD number = wcstoul(fields[4].c_str(), NULL, 0);
-        status = RegSetValueExW(key, fields[2].c_str(), 0, REG_DWORD, (const BYTE*)&number,
-                                sizeof number);
-    } else {
-        std::wstring text = DevicePaths(fields[4]);
-        status = RegSetValueExW(key, fields[2].c_str(), 0, REG_SZ, (const BYTE*)text.c_str(),
-                                (DWORD)((text.size() + 1) * sizeof(WCHAR)));
-    }
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? L"" : L"its value cannot be written";
-}
-
-bool ReadLines(const std::wstring& path, std::vector<std::wstring>* lines) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    std::string bytes(InfFileLimit, '\0');
-    DWORD got = 0;
-    bool read = ReadFile(file, &bytes[0], InfFileLimit, &got, NULL) != FALSE;
-    CloseHandle(file);
-    bytes.resize(got);
-    std::wstring line;
-    for (char c : bytes) {
-        if (c == '\n') {
-            lines->push_back(line);
-            line.clear();
-        } else {
-            line += (WCHAR)(unsigned char)c; // the information files are ASCII
-        }
-    }
-    lines->push_back(line);
-    return read;
-}
-
 } // namespace
 
 std::vector<Registration> ReadRegistrations() {
@@ -174,26 +86,4 @@ std::vector<Registration> ReadRegistrations() {
                                   : lstrcmpiW(a.Name.c_str(), b.Name.c_str()) < 0;
     });
     return found;
-}
-
-bool RegisterFromInf(const std::wstring& path) {
-    std::vector<std::wstring> lines;
-    if (!ReadLines(path, &lines)) {
-        Complain(L"cannot read the registration " + path + L": " + SystemMessage(GetLastError()));
-        return false;
-    }
-    int written = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::wstring line = Trimmed(lines[i]);
-        if (line.size() < 5 || lstrcmpiW(line.substr(0, 5).c_str(), L"HKLM,") != 0)
-            continue;
-        std::wstring problem = WriteLine(Fields(line));
-        if (!problem.empty()) {
-            Complain(path + L", line " + std::to_wstring(i + 1) + L": " + problem);
-            return false;
-        }
-        ++written;
-    }
-    Report(L"registered " + std::to_wstring(written) + L" values from " + path);
-    return true;
 }

@@ -1,5 +1,6 @@
 // The Today screen's registration of its items: one key each under
-// HKLM\Software\Microsoft\Today\Items, as an installation CAB writes it, read in the items' order.
+// HKLM\Software\Microsoft\Today\Items, as an installation cabinet writes it, read in the items'
+// order.
 #pragma once
 
 #include "platform/platform.h"
@@ -23,8 +24,3 @@ struct Registration {
 // The registered items in their Order (by name where two share one). A key with a value missing
 // or of the wrong type, or of an unknown Type, is passed over and said so.
 std::vector<Registration> ReadRegistrations();
-
-// Writes the HKLM lines of a cabwiz information file (HKLM,key,name,type,value, with %CE2% the
-// device's \Windows) into the registry, as installing its CAB does. False, said, when the file
-// cannot be read or a line cannot be written.
-bool RegisterFromInf(const std::wstring& path);

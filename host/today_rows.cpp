@@ -99,8 +99,8 @@ void LoadRows() {
         Rows.push_back(row);
     }
     if (Rows.empty())
-        Complain(L"no Today items to show under "
-                 L"HKLM\\" TODAY_ITEMS_KEY L" (scripts/run registers them from docs/morvane.inf)");
+        Complain(std::wstring(L"no Today items to show under HKLM\\") + TODAY_ITEMS_KEY +
+                 L" (scripts/run installs them from their cabinets with wceload.exe)");
 }
 
 void MakeItems() {

@@ -11,8 +11,7 @@
 enum ExitCode {
     ExitOk = 0,
     ExitBadArguments = 2,
-    ExitBadRegistration, // a --register file could not be read or written
-    ExitNoWindow,
+    ExitNoWindow = 4, // 3 is not used
     ExitNoSnapshot,
     ExitNoControl // a step found no row, menu entry or control to work
 };

@@ -1,5 +1,6 @@
 // today.exe reads its items' registration as the device does: rows in their order, keys that
-// cannot be shown said, the highlight moved and kept over a reload, the CAB's own lines.
+// cannot be shown said, the highlight moved and kept over a reload, the item installed from its
+// cabinet and removed again.
 #include "platform/platform.h"
 #include "platform/scaling.h"
 #include "platform/today_host.h"
@@ -121,33 +122,44 @@ TEST(TodayRegistration, HighlightMovesAsTheDeviceMovesItAndOutlivesAReload) {
     DeleteFileW(log.c_str());
 }
 
-// docs/morvane.inf's own lines, written as its CAB writes them, with the library where the CAB
-// puts it: the device's \Windows, the prefix's C:\windows.
-TEST(TodayRegistration, TheCabsRegistrationIsWhatTheScreenReads) {
+// Morvane installed from its cabinet by the stand-in installer, as tapping the cabinet installs
+// it: the library in the device's \Windows (the prefix's C:\windows) and its registration, which
+// the screen reads; removed again, the library, its values and the keys it made go, and so does
+// its row.
+TEST(TodayRegistration, InstalledFromItsCabinetAndRemovedAgain) {
     DeleteSettingsKey();
     ClearTodayItems();
-    for (const char* file : {"morvane.dll", "aygshell.dll"}) {
-        std::wstring to = L"C:\\windows\\" + std::wstring(file, file + strlen(file));
-        ASSERT_TRUE(CopyFileW(BuildPath(file).c_str(), to.c_str(), FALSE)) << file;
-    }
-    ProgramRun run;
-    TodaySnapshot(L"--register \"" + SourcePath("docs/morvane.inf") + L"\" --select Morvane", &run);
-    ASSERT_EQ(0u, run.ExitCode) << run.Output;
-    EXPECT_TRUE(SaidInOrder(run.Output,
-                            {"registered 6 values", "highlight on Morvane", RowAt(20, 0).c_str()}))
-        << run.Output;
+    RunBuilt("wceload.exe", L"--remove Morvane");
+    ASSERT_TRUE(CopyFileW(BuildPath("aygshell.dll").c_str(), L"C:\\windows\\aygshell.dll", FALSE));
+    ProgramRun install = RunBuilt("wceload.exe", L"\"" + BuildPath("morvane.cab") + L"\"");
+    ASSERT_EQ(0u, install.ExitCode) << install.Output;
+    EXPECT_NE(std::string::npos,
+              install.Output.find("installed Morvane developers Morvane: 1 file, "
+                                  "6 registry values"))
+        << install.Output;
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE,
                                            (std::wstring(TodayItemsKey) + L"\\Morvane").c_str(), 0,
                                            KEY_READ, &key));
-    DWORD selectability = 0, size = sizeof selectability;
     WCHAR dll[MAX_PATH] = L"";
     DWORD dllSize = sizeof dll;
-    RegQueryValueExW(key, L"Selectability", NULL, NULL, (BYTE*)&selectability, &size);
     RegQueryValueExW(key, L"DLL", NULL, NULL, (BYTE*)dll, &dllSize);
     RegCloseKey(key);
-    EXPECT_EQ(2u, selectability);
     EXPECT_STREQ(L"\\Windows\\morvane.dll", dll);
+    ProgramRun run;
+    TodaySnapshot(L"--select Morvane", &run);
+    ASSERT_EQ(0u, run.ExitCode) << run.Output;
+    EXPECT_TRUE(SaidInOrder(run.Output, {"highlight on Morvane", RowAt(20, 0).c_str()}))
+        << run.Output;
+
+    ProgramRun removal = RunBuilt("wceload.exe", L"--remove Morvane");
+    ASSERT_EQ(0u, removal.ExitCode) << removal.Output;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"C:\\windows\\morvane.dll"));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, TodayItemsKey, 0, KEY_READ, &key))
+        << "the keys the installation made are left";
+    run = RunToday(L"--exit-after 1");
+    EXPECT_NE(std::string::npos, run.Output.find("no Today items to show")) << run.Output;
+    EXPECT_EQ(std::string::npos, run.Output.find("Morvane")) << run.Output;
 }
 
 // Tap and hold, "Options...", two stacked lines and Done: the item asks the screen to load its

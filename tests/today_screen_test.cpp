@@ -96,8 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "host_test_garbage.dll cannot be loaded"},
         Failure{"NotAnItem", L"--dll \"%Bhost_not_item.dll\" --exit-after 1", 0,
                 "host_not_item.dll is not a Today item: it has no export 240"},
-        Failure{"NoRegistrationFile", L"--register Z:\\no\\such.inf", 3,
-                "cannot read the registration Z:\\no\\such.inf"},
         Failure{"UnknownKey", L"--key sideways", 2, "--key needs one of up, down"},
         Failure{"MenuWithoutHold", L"--menu Options", 2, "add --hold before it"},
         Failure{"SelectMissingRow", L"--select Nowhere --exit-after 20", 6,

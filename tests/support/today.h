@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/screen_resolution.h"
+#include "platform/today_host.h"
 #include "platform/scaling.h"
 #include "tests/support/pictures.h"
 #include "tests/support/process.h"
