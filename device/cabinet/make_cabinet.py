@@ -374,8 +374,9 @@ def main():
     except (Refusal, OSError) as problem:
         sys.stderr.write(f"make_cabinet: {problem}\n")
         sys.exit(1)
-    print(f"make_cabinet: {args.output}: {found.app_name}, {len(found.files)} files, "
-          f"{len(found.values)} registry values")
+    files, values = len(found.files), len(found.values)
+    print(f"make_cabinet: {args.output}: {found.app_name}, {files} file{'s' * (files != 1)}, "
+          f"{values} registry value{'s' * (values != 1)}")
 
 
 if __name__ == "__main__":
