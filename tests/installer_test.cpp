@@ -151,6 +151,7 @@ TEST(Installer, DamagedCabinetsAreRefusedWithNothingWritten) {
     std::wstring said, path = BuildPath("damaged.cab");
     RemoveProgram(Program, &said);
     ClearTodayItems();
+    DeleteFileW(InstalledDll); // left by a run that did not install it
     ASSERT_TRUE(NothingWritten());
     int refused = 0, installed = 0;
     for (const Damaged& damaged : DamagedCabinets(built)) {
