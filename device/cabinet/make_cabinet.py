@@ -225,17 +225,17 @@ def read_installation(path, cpu):
         kind, _, folder = (part.strip() for part in value.partition(","))
         if not equals or kind != "0":
             line.refuse("a destination is given as NAME = 0,FOLDER")
-        destinations[name.strip().lower()] = expand(unquote(folder), strings, line)
+        destinations[name.strip().lower()] = (expand(unquote(folder), strings, line), line)
 
     install = key_values(sections, "defaultinstall", {"CopyFiles", "AddReg"})
     for name in section_list(install.get("CopyFiles", ("", None))[0],
                              install.get("CopyFiles", (None, None))[1], sections):
         used.add(name)
-        folder = destinations.get(name) or destinations.get("defaultdestdir")
+        folder, line = destinations.get(name) or destinations.get("defaultdestdir") or ("", None)
         if not folder:
             raise Refusal(f"{path}: [{name}] has no folder in [DestinationDirs]")
         if not CE_FOLDER.match(folder):
-            raise Refusal(f"{path}: [{name}] goes to {folder}, outside the %CEn% folders")
+            line.refuse(f"{folder} is outside the %CEn% folders")
         for line in sections[name]:
             installed, source, _, flags = fields(line, 4)
             source = source or installed
