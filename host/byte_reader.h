@@ -3,9 +3,12 @@
 // record whole and checks once.
 #pragma once
 
-#include "host/cabinet_archive.h"
+#include <stdint.h>
 
 #include <string>
+#include <vector>
+
+typedef std::vector<uint8_t> Bytes;
 
 class ByteReader {
   public:

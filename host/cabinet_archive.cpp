@@ -1,5 +1,4 @@
 #include "host/cabinet_archive.h"
-#include "host/byte_reader.h"
 
 namespace {
 

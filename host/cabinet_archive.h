@@ -3,12 +3,10 @@
 // stand-in, its tests and the fuzzer share it.
 #pragma once
 
-#include <stdint.h>
+#include "host/byte_reader.h"
 
 #include <string>
 #include <vector>
-
-typedef std::vector<uint8_t> Bytes;
 
 struct CabinetFile {
     std::string Name; // as stored, an 8.3 name whose extension is the file's number

@@ -1,5 +1,4 @@
 #include "host/install_data.h"
-#include "host/byte_reader.h"
 
 #include <set>
 
@@ -230,12 +229,12 @@ bool ReadInstallData(const Bytes& bytes, InstallData* data, std::string* problem
     if (std::string((const char*)bytes.data(), 4) != Signature)
         return Fail(problem, "the installation data has no \"MSCE\" signature");
     ByteReader header(bytes, 4);
-    header.Skip(4);
+    header.Skip(4); // of no known use, 0
     uint32_t length = header.U32();
     if (length != bytes.size())
         return Fail(problem, "the installation data gives its length as " + Number(length) +
                                  " bytes, and it has " + Number((unsigned)bytes.size()));
-    header.Skip(8);
+    header.Skip(8); // of no known use, 0 and 1
     data->Processor = header.U32();
     data->VersionMin[0] = header.U32();
     data->VersionMin[1] = header.U32();

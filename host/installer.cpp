@@ -10,7 +10,7 @@ namespace {
 // The device's root: the prefix's drive C:, so that \Windows is its Windows folder.
 const WCHAR DeviceDrive[] = L"C:";
 const WCHAR InstalledFlag[] = L"Instl";
-enum { CabinetLimit = 64 << 20 };
+enum { CabinetLimit = 64 << 20, KeyNameCapacity = 256 };
 
 // What an installation wrote, in the order written: device paths for files and folders,
 // "ROOT\key" for the keys it made and "ROOT\key<tab>name" for its values.
@@ -18,6 +18,7 @@ struct Written {
     std::vector<std::wstring> Files, Folders, Keys, Values;
 };
 const WCHAR* const RecordNames[] = {L"Files", L"Folders", L"Keys", L"Values"};
+enum { RecordListCount = sizeof RecordNames / sizeof RecordNames[0] };
 
 std::vector<std::wstring>* RecordList(Written* written, int i) {
     std::vector<std::wstring>* lists[] = {&written->Files, &written->Folders, &written->Keys,
@@ -230,7 +231,7 @@ bool SaveRecord(const std::wstring& program, Written* written) {
     DWORD installed = 1;
     bool saved = RegSetValueExW(key, InstalledFlag, 0, REG_DWORD, (const BYTE*)&installed,
                                 sizeof installed) == ERROR_SUCCESS;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < RecordListCount; ++i) {
         std::wstring list;
         for (const std::wstring& item : *RecordList(written, i))
             list += item + L'\0';
@@ -248,7 +249,7 @@ bool LoadRecord(const std::wstring& program, Written* written) {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, AppKey(program).c_str(), 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
         return false;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < RecordListCount; ++i) {
         DWORD type = 0, size = 0;
         if (RegQueryValueExW(key, RecordNames[i], NULL, &type, NULL, &size) != ERROR_SUCCESS ||
             type != REG_MULTI_SZ)
@@ -268,11 +269,11 @@ std::wstring FindProgram(const std::wstring& name) {
     std::wstring found;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, INSTALLED_APPS_KEY, 0, KEY_READ, &apps) != ERROR_SUCCESS)
         return found;
-    WCHAR key[256];
-    for (DWORD i = 0, length = 256;
+    WCHAR key[KeyNameCapacity];
+    for (DWORD i = 0, length = KeyNameCapacity;
          found.empty() &&
          RegEnumKeyExW(apps, i, key, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
-         ++i, length = 256) {
+         ++i, length = KeyNameCapacity) {
         std::wstring program = key;
         std::wstring tail =
             program.size() > name.size() ? program.substr(program.size() - name.size() - 1) : L"";
