@@ -156,6 +156,14 @@ void Pump(DWORD milliseconds) {
     }
 }
 
+void PumpMouse(HWND window, DWORD limit) {
+    DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < limit &&
+           PeekMessageW(&message, window, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE))
+        Pump(TickMilliseconds);
+}
+
 void Click(HWND dialog, int id) {
     if (HWND button = EnabledControl(dialog, id))
         SendMessageW(button, BM_CLICK, 0, 0);

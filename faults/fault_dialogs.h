@@ -31,6 +31,9 @@ const char* DialogKindName(DialogKind kind);
 
 // Runs the thread's messages for this long.
 void Pump(DWORD milliseconds);
+// Pumps until no mouse message for the window is left in the queue (at most the limit), so that
+// the next gesture does not find the last one's button-up still waiting.
+void PumpMouse(HWND window, DWORD limit);
 
 // What a person does in a dialog. Each does nothing when the control is missing or disabled.
 void Click(HWND dialog, int id);

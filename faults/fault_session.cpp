@@ -22,6 +22,7 @@ namespace {
 enum PagePhase { MenuPage, FullPage, LookPage, SavePage };
 
 const UINT MenuWaitMilliseconds = 3000;
+const UINT MouseWaitMilliseconds = 3000; // for a posted tap to be handled
 const UINT MenuTimerMilliseconds = 50;
 enum { PollsToSize = 3 };
 
@@ -328,6 +329,9 @@ int RunSession(const WCHAR* path) {
         SendMessageW(Item, WM_TIMER, SecondsTimerId, 0); // a tick that finds no seconds shown
         PostMessageW(Item, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
         PostMessageW(Item, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
+        // The tap's button-up must be gone before the hold: the hold would find it queued and
+        // end as a tap.
+        PumpMouse(Item, MouseWaitMilliseconds);
         Pump(50);
     }
 
