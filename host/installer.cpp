@@ -304,7 +304,7 @@ bool InstallCabinet(const std::wstring& path, std::wstring* said) {
     }
     std::wstring program = Wide(plan.Program), earlier;
     // As on the device, an earlier installation of the same program goes before this one.
-    if (!FindProgram(program).empty() && RemoveProgram(program, &earlier))
+    if (RemoveProgram(program, &earlier))
         earlier = L" (" + earlier + L" first)";
     else
         earlier.clear();

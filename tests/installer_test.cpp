@@ -114,35 +114,31 @@ std::vector<Damaged> DamagedCabinets(const Bytes& built) {
     return all;
 }
 
+// The number of values in the key HKLM\PATH; -1 when there is no such key.
+int ValuesIn(const std::wstring& path) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD values = 0;
+    RegQueryInfoKeyW(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    return (int)values;
+}
+
+std::wstring RecordOf(const std::wstring& program) {
+    return std::wstring(INSTALLED_APPS_KEY) + L"\\" + program;
+}
+
 // Installed whole: the item's six values, its library, and the installation's record.
 bool Installed(const std::wstring& program) {
-    HKEY key;
-    bool registered =
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(TodayItemsKey) + L"\\Morvane").c_str(), 0,
-                      KEY_READ, &key) == ERROR_SUCCESS;
-    DWORD values = 0;
-    if (registered) {
-        RegQueryInfoKeyW(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
-        RegCloseKey(key);
-    }
-    bool recorded = RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                                  (std::wstring(INSTALLED_APPS_KEY) + L"\\" + program).c_str(), 0,
-                                  KEY_READ, &key) == ERROR_SUCCESS;
-    if (recorded)
-        RegCloseKey(key);
-    return registered && values == 6 && recorded &&
+    return ValuesIn(std::wstring(TodayItemsKey) + L"\\Morvane") == 6 &&
+           ValuesIn(RecordOf(program)) >= 0 &&
            GetFileAttributesW(InstalledDll) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool NothingWritten() {
-    HKEY key;
-    bool any = RegOpenKeyExW(HKEY_LOCAL_MACHINE, TodayItemsKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (any)
-        RegCloseKey(key);
-    return !any && GetFileAttributesW(InstalledDll) == INVALID_FILE_ATTRIBUTES &&
-           RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                         (std::wstring(INSTALLED_APPS_KEY) + L"\\" + Program).c_str(), 0, KEY_READ,
-                         &key) != ERROR_SUCCESS;
+    return ValuesIn(TodayItemsKey) < 0 && ValuesIn(RecordOf(Program)) < 0 &&
+           GetFileAttributesW(InstalledDll) == INVALID_FILE_ATTRIBUTES;
 }
 
 TEST(Installer, DamagedCabinetsAreRefusedWithNothingWritten) {

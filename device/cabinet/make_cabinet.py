@@ -282,7 +282,8 @@ class InstallData:
             self.strings[text] = len(self.strings) + 1
         return self.strings[text]
 
-    def path_spec(self, path):
+    def path_ids(self, path):
+        """The path as the string ids of its parts, ending in 0."""
         ids = [self.string_id(part) for part in path.split("\\") if part]
         return struct.pack(f"<{len(ids) + 1}H", *ids, 0)
 
@@ -298,8 +299,8 @@ def build_install_data(found):
     for number_, folder, flags, installed, _ in found.files:
         if folder not in folders:
             folders[folder] = len(folders) + 1
-            spec = data.path_spec(folder)
-            dirs.append(entry(folders[folder], len(spec), spec))
+            ids = data.path_ids(folder)
+            dirs.append(entry(folders[folder], len(ids), ids))
         name = installed.encode("ascii") + b"\0"
         files.append(struct.pack("<HHHIH", number_, folders[folder], number_, flags, len(name)) +
                      name)
@@ -307,8 +308,8 @@ def build_install_data(found):
     for root, key, name, kind, stored, substitute in found.values:
         if (root, key.lower()) not in hives:
             hives[(root, key.lower())] = len(hives) + 1
-            spec = data.path_spec(key)
-            reghives.append(entry(hives[(root, key.lower())], root, 0, len(spec), spec))
+            ids = data.path_ids(key)
+            reghives.append(entry(hives[(root, key.lower())], root, 0, len(ids), ids))
         body = name.encode("ascii") + b"\0" + stored
         regkeys.append(struct.pack("<HHHIH", len(regkeys) + 1, hives[(root, key.lower())],
                                    substitute, kind, len(body)) + body)
