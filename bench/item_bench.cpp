@@ -25,7 +25,7 @@
 // a Select Font dialog opened through export 241 shows that the count does see the library's own
 // allocations.
 #include "platform/platform.h"
-#include "host/dialog_on_top.h"
+#include "host/common/dialog_on_top.h"
 #include "bench/item_bench_allocs.h"
 #include "platform/today_host.h"
 #include "resources/resource.h"

@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "faults/fault_dialogs.h"
-#include "host/dialog_on_top.h"
+#include "host/common/dialog_on_top.h"
 #include "resources/resource.h"
 
 #include <colordlg.h>

@@ -8,7 +8,7 @@
 // saved and loaded again. Nothing may crash, and every read and result is checked. A failing
 // batch prints its seed and the values it stored.
 #include "platform/platform.h"
-#include "host/dialog_on_top.h"
+#include "host/common/dialog_on_top.h"
 #include "item/item_metrics.h"
 #include "item/item_paint.h"
 #include "item/item_window.h"

@@ -3,8 +3,8 @@
 // and Windows CE, every file with its folder, flags and bytes, every registry line. The cabinet is
 // named by the environment: MORVANE_CABINET, MORVANE_CABINET_INF, MORVANE_CABINET_SOURCE (the
 // folder holding the files it packs) and MORVANE_CABINET_CPU (none for any processor).
-#include "host/install_data.h"
-#include "host/install_plan.h"
+#include "host/installer/install_data.h"
+#include "host/installer/install_plan.h"
 
 #include <gtest/gtest.h>
 
@@ -138,13 +138,17 @@ TEST(CabinetReadBack, HoldsWhatItsInformationFileSays) {
 
     EXPECT_EQ(inf.Value("cestrings", "AppName"), data.AppName);
     EXPECT_EQ(inf.Value("version", "Provider"), data.Provider);
-    char version[16];
-    snprintf(version, sizeof version, "%u.%02u", data.VersionMin[0], data.VersionMin[1]);
-    EXPECT_EQ(inf.Value("cedevice", "VersionMin"), data.VersionMin[0] ? version : "");
+    // Both ends of the Windows CE range, which the SDK's wizard requires together.
+    for (auto end : {std::make_pair("VersionMin", data.VersionMin),
+                     std::make_pair("VersionMax", data.VersionMax)}) {
+        char version[16];
+        snprintf(version, sizeof version, "%u.%02u", end.second[0], end.second[1]);
+        EXPECT_EQ(inf.Value("cedevice", end.first), end.second[0] ? version : "") << end.first;
+    }
     std::string processor =
         cpu && *cpu ? inf.Value(std::string("cedevice.") + cpu, "ProcessorType") : "";
     EXPECT_EQ(processor.empty() ? 0u : strtoul(processor.c_str(), NULL, 0), data.Processor);
-    EXPECT_EQ(0u, data.Links);
+    EXPECT_EQ(0u, data.Links.size());
 
     // Each file as its copy list's line, in the folder [DestinationDirs] gives that list, with
     // the bytes of the file packed.

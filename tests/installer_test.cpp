@@ -1,10 +1,13 @@
 // The stand-in installer on damaged cabinets: the build's morvane.cab cut at each of its sections'
 // boundaries, each byte of its headers flipped, and the faults a cabinet can hold that its
 // installer must refuse by name. Every one is refused with nothing written, or, where the damage
-// touched nothing the installer reads, installed whole.
+// touched nothing the installer reads, installed whole. Then the cabinets the build makes as the
+// device's tools make them (test-cabinets/manifest.tsv), each installed and removed whole, and the
+// hostile ones, each refused with nothing written; and installing over, and removing, a library a
+// program holds.
 #include "platform/platform.h"
-#include "host/cabinet_archive.h"
-#include "host/installer.h"
+#include "host/installer/cabinet_archive.h"
+#include "host/installer/installer.h"
 #include "tests/support/process.h"
 #include "tests/support/text.h"
 #include "tests/support/today.h"
@@ -84,7 +87,7 @@ std::vector<Damaged> DamagedCabinets(const Bytes& built) {
     all.push_back(Patched("outside %CEn%", built, Strings, 4 + 3, {'0'}, "outside"));
     all.push_back(
         Patched("a parent folder", built, Strings, 4, {'.', '.', '\\', '.', '.'}, "no plain"));
-    all.push_back(Patched("for ARM", built, SIZE_MAX, Processor, {0x11, 0x0A}, "processor 2577"));
+    all.push_back(Patched("for ARM", built, SIZE_MAX, Processor, {0x11, 0x0A}, "ARM processor"));
 
     // Cut at every boundary: the cabinet's header, folder and file list, its data block, and each
     // section of the installation data.
@@ -176,6 +179,214 @@ TEST(Installer, DamagedCabinetsAreRefusedWithNothingWritten) {
     }
     DeleteFileW(path.c_str());
     printf("%d damaged cabinets refused, %d installed whole\n", refused, installed);
+}
+
+// A row of test-cabinets/manifest.tsv: a cabinet, the program it installs, whether it installs,
+// and the device paths it makes or the text its refusal holds.
+struct Row {
+    std::string Name, Program, Outcome, Detail;
+};
+
+std::vector<Row> ManifestRows() {
+    std::vector<Row> rows;
+    std::ifstream in(Utf8(BuildPath("test-cabinets\\manifest.tsv")).substr(2));
+    for (std::string line; std::getline(in, line);) {
+        Row row;
+        std::vector<std::string*> fields = {&row.Name, &row.Program, &row.Outcome, &row.Detail};
+        size_t start = 0;
+        for (std::string* field : fields) {
+            size_t tab = std::min(line.find('\t', start), line.size());
+            *field = line.substr(start, tab - start);
+            start = tab + 1;
+        }
+        if (!row.Name.empty() && row.Name[0] != '#')
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<std::wstring> DevicePaths(const std::string& detail) {
+    std::vector<std::wstring> paths;
+    for (size_t start = 0, end; start < detail.size(); start = end + 1) {
+        end = std::min(detail.find('|', start), detail.size());
+        paths.push_back(L"C:" + Utf16(detail.substr(start, end - start).c_str()));
+    }
+    return paths;
+}
+
+std::string FileText(const std::wstring& path) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    std::string text(file == INVALID_HANDLE_VALUE ? 0 : GetFileSize(file, NULL), '\0');
+    DWORD got = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        ReadFile(file, &text[0], (DWORD)text.size(), &got, NULL);
+        CloseHandle(file);
+    }
+    return text.substr(0, got);
+}
+
+int AppsRecords() {
+    HKEY apps;
+    DWORD keys = 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, INSTALLED_APPS_KEY, 0, KEY_READ, &apps) != ERROR_SUCCESS)
+        return 0;
+    RegQueryInfoKeyW(apps, NULL, NULL, NULL, &keys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+    RegCloseKey(apps);
+    return (int)keys;
+}
+
+TEST(Installer, CabinetsAsTheDevicesToolsMakeThemInstallAndRemoveWhole) {
+    std::vector<Row> rows = ManifestRows();
+    ASSERT_GT(rows.size(), 10u) << "no test-cabinets/manifest.tsv in the build";
+    // Left by a run that stopped half-way, they would be taken for another program's.
+    for (const Row& row : rows) {
+        std::wstring said;
+        RemoveProgram(Utf16(row.Program.c_str()), &said);
+    }
+    const std::wstring winIni = L"C:\\windows\\win.ini";
+    std::string winIniBefore = FileText(winIni);
+    for (const Row& row : rows) {
+        std::wstring said, cabinet = BuildPath(("test-cabinets\\" + row.Name + ".cab").c_str());
+        std::wstring program = Utf16(row.Program.c_str());
+        int records = AppsRecords();
+        bool installed = InstallCabinet(cabinet, &said);
+        if (row.Outcome == "refused") {
+            EXPECT_FALSE(installed) << row.Name << ": " << Utf8(said);
+            EXPECT_NE(std::wstring::npos, said.find(Utf16(row.Detail.c_str())))
+                << row.Name << ": " << Utf8(said);
+            EXPECT_NE(std::wstring::npos, said.find(L"nothing was installed"))
+                << row.Name << ": " << Utf8(said);
+            EXPECT_EQ(records, AppsRecords()) << row.Name;
+            EXPECT_EQ(winIniBefore, FileText(winIni)) << row.Name;
+            printf("%s: %s\n", row.Name.c_str(), Utf8(said).c_str());
+            continue;
+        }
+        ASSERT_TRUE(installed) << row.Name << ": " << Utf8(said);
+        printf("%s: %s\n", row.Name.c_str(), Utf8(said).c_str());
+        std::vector<std::wstring> paths = DevicePaths(row.Detail);
+        for (const std::wstring& path : paths) {
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()))
+                << row.Name << ": " << Utf8(path);
+            // A shortcut as the device writes one: the length of what follows the #, then the
+            // quoted target, which the installation wrote.
+            if (path.size() > 4 && path.substr(path.size() - 4) == L".lnk") {
+                std::string text = FileText(path);
+                size_t hash = text.find('#');
+                ASSERT_NE(std::string::npos, hash) << text;
+                EXPECT_EQ(std::to_string(text.size() - hash - 1), text.substr(0, hash)) << text;
+                std::string target = text.substr(hash + 2, text.size() - hash - 3);
+                EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+                          GetFileAttributesW((L"C:" + Utf16(target.c_str())).c_str()))
+                    << row.Name << ": " << text;
+            }
+        }
+        ASSERT_TRUE(RemoveProgram(program, &said)) << row.Name << ": " << Utf8(said);
+        // The folders the installation made go with it.
+        for (const std::wstring& path : paths)
+            for (std::wstring folder = path.substr(0, path.rfind(L'\\'));
+                 folder.find(L"Morvane Tests") != std::wstring::npos;
+                 folder = folder.substr(0, folder.rfind(L'\\')))
+                EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()))
+                    << row.Name << ": " << Utf8(folder);
+        for (const std::wstring& path : paths)
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()))
+                << row.Name << ": " << Utf8(path);
+        EXPECT_EQ(records, AppsRecords()) << row.Name;
+    }
+}
+
+DWORD OrderValue() {
+    DWORD order = 0, size = sizeof order;
+    RegGetValueW(HKEY_LOCAL_MACHINE, (std::wstring(TodayItemsKey) + L"\\Morvane").c_str(), L"Order",
+                 RRF_RT_REG_DWORD, NULL, &order, &size);
+    return order;
+}
+
+// A program holding the installed library: neither an installation over it nor its removal can
+// replace or delete it, so both stop with the installation whole and say which file is in use.
+// A value the installation overwrote is put back when it goes.
+TEST(Installer, ALibraryAProgramHoldsStopsInstallAndRemovalWithNothingLost) {
+    std::wstring said, cabinet = BuildPath("morvane.cab");
+    RemoveProgram(Program, &said);
+    ClearTodayItems();
+    DeleteFileW(InstalledDll);
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                                             (std::wstring(TodayItemsKey) + L"\\Morvane").c_str(),
+                                             0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+    DWORD before = 7;
+    RegSetValueExW(key, L"Order", 0, REG_DWORD, (const BYTE*)&before, sizeof before);
+    RegCloseKey(key);
+
+    ASSERT_TRUE(InstallCabinet(cabinet, &said)) << Utf8(said);
+    EXPECT_EQ(2u, OrderValue());
+    HMODULE held = LoadLibraryW(InstalledDll);
+    ASSERT_TRUE(held != NULL);
+    EXPECT_FALSE(RemoveProgram(L"Morvane", &said)) << "found by the end of its name";
+    EXPECT_FALSE(RemoveProgram(Program, &said));
+    printf("removal while held: %s\n", Utf8(said).c_str());
+    EXPECT_NE(std::wstring::npos, said.find(L"in use")) << Utf8(said);
+    EXPECT_TRUE(Installed(Program)) << "a removal that failed took part of the installation";
+    EXPECT_FALSE(InstallCabinet(cabinet, &said));
+    printf("installation over it while held: %s\n", Utf8(said).c_str());
+    EXPECT_NE(std::wstring::npos, said.find(L"in use")) << Utf8(said);
+    EXPECT_TRUE(Installed(Program)) << "an installation that failed took the earlier one";
+    FreeLibrary(held);
+
+    ASSERT_TRUE(InstallCabinet(cabinet, &said)) << Utf8(said);
+    EXPECT_NE(std::wstring::npos, said.find(L"over the earlier installation")) << Utf8(said);
+    ASSERT_TRUE(RemoveProgram(Program, &said)) << Utf8(said);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledDll));
+    EXPECT_EQ(before, OrderValue()) << "the value the installation overwrote is not put back";
+    ClearTodayItems();
+}
+
+// Records the installer did not write: one naming a file outside the device's folders, or a key
+// of Wine's own, is refused with nothing deleted; an overlong key among the records keeps no other
+// program from being found.
+TEST(Installer, ForgedRecordsAreRefusedWithNothingDeleted) {
+    struct Forged {
+        const WCHAR* Program;
+        const WCHAR* List;
+        std::wstring Item;
+    } forged[] = {
+        {L"Forged Home", L"Files", L"\\users\\Public\\forged.txt"},
+        {L"Forged Climb", L"Files", L"\\Windows\\..\\users\\Public\\forged.txt"},
+        {L"Forged Wine", L"Values", L"HKCU\\Software\\Wine\tForged"},
+    };
+    const WCHAR victim[] = L"C:\\users\\Public\\forged.txt";
+    CreateDirectoryW(L"C:\\users\\Public", NULL);
+    for (const Forged& f : forged) {
+        HANDLE file = CreateFileW(victim, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        CloseHandle(file);
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, RecordOf(f.Program).c_str(), 0,
+                                                 NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+        std::wstring list = f.Item + L'\0' + L'\0';
+        RegSetValueExW(key, f.List, 0, REG_MULTI_SZ, (const BYTE*)list.data(),
+                       (DWORD)(list.size() * sizeof(WCHAR)));
+        RegCloseKey(key);
+        std::wstring said;
+        EXPECT_FALSE(RemoveProgram(f.Program, &said)) << Utf8(f.Program);
+        printf("%s: %s\n", Utf8(f.Program).c_str(), Utf8(said).c_str());
+        EXPECT_NE(std::wstring::npos, said.find(L"nothing was removed")) << Utf8(said);
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(victim)) << Utf8(f.Program);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, RecordOf(f.Program).c_str());
+    }
+    DeleteFileW(victim);
+
+    std::wstring said, overlong = RecordOf(std::wstring(300, L'x'));
+    HKEY key;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, overlong.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                    NULL);
+    RegCloseKey(key);
+    RemoveProgram(Program, &said);
+    ASSERT_TRUE(InstallCabinet(BuildPath("morvane.cab"), &said)) << Utf8(said);
+    EXPECT_TRUE(RemoveProgram(Program, &said)) << Utf8(said);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, overlong.c_str());
+    ClearTodayItems();
 }
 
 } // namespace

@@ -34,13 +34,15 @@ endforeach()
 target_link_libraries(fixtures_host_no_page PRIVATE user32)
 
 # today.exe end to end (its screen, its registration), morvane.dll's image as a file, the
-# store_settings tool and the stand-in installer, each suite file on its own subject.
+# store_settings tool and the stand-in installer (with its test cabinets), each suite file on its
+# own subject.
+include(${CMAKE_CURRENT_SOURCE_DIR}/fixtures/cabinets/cabinets.cmake)
 add_executable(host_tests today_screen_test.cpp today_registration_test.cpp library_image_test.cpp
                           store_settings_test.cpp installer_test.cpp)
 target_link_libraries(host_tests PRIVATE morvane_installer gtest_main ole32 windowscodecs uuid)
 target_compile_definitions(host_tests PRIVATE UNICODE _UNICODE)
 add_dependencies(host_tests today morvane fixtures_host_not_item fixtures_host_no_page
-                 tools_store_settings wceload cabinets)
+                 tools_store_settings wceload cabinets test_cabinets)
 morvane_add_gtest(host_tests RUN_SERIAL TRUE)
 
 # The real morvane.dll's item worked as a person works it: the highlight, taps, tap and hold with

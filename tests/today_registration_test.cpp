@@ -129,7 +129,7 @@ TEST(TodayRegistration, HighlightMovesAsTheDeviceMovesItAndOutlivesAReload) {
 TEST(TodayRegistration, InstalledFromItsCabinetAndRemovedAgain) {
     DeleteSettingsKey();
     ClearTodayItems();
-    RunBuilt("wceload.exe", L"--remove Morvane");
+    RunBuilt("wceload.exe", L"--remove \"Morvane developers Morvane\"");
     ASSERT_TRUE(CopyFileW(BuildPath("aygshell.dll").c_str(), L"C:\\windows\\aygshell.dll", FALSE));
     ProgramRun install = RunBuilt("wceload.exe", L"\"" + BuildPath("morvane.cab") + L"\"");
     ASSERT_EQ(0u, install.ExitCode) << install.Output;
@@ -152,7 +152,7 @@ TEST(TodayRegistration, InstalledFromItsCabinetAndRemovedAgain) {
     EXPECT_TRUE(SaidInOrder(run.Output, {"highlight on Morvane", RowAt(20, 0).c_str()}))
         << run.Output;
 
-    ProgramRun removal = RunBuilt("wceload.exe", L"--remove Morvane");
+    ProgramRun removal = RunBuilt("wceload.exe", L"--remove \"Morvane developers Morvane\"");
     ASSERT_EQ(0u, removal.ExitCode) << removal.Output;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"C:\\windows\\morvane.dll"));
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, TodayItemsKey, 0, KEY_READ, &key))

@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 #include "platform/scaling.h"
 #include "platform/screen_resolution.h"
-#include "host/console_text.h"
+#include "host/common/console_text.h"
 #include "options/font_size.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_store.h"

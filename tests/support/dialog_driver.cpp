@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "tests/support/dialog_driver.h"
-#include "host/dialog_on_top.h"
+#include "host/common/dialog_on_top.h"
 #include "platform/shell_dialog.h"
 
 #include <colordlg.h>

@@ -1,6 +1,6 @@
 #include "platform/platform.h"
-#include "host/today_registration.h"
-#include "host/today_run.h"
+#include "host/today/today_registration.h"
+#include "host/today/today_run.h"
 #include "platform/today_host.h"
 
 #include <algorithm>

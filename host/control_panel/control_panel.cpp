@@ -4,8 +4,8 @@
 // for the suites), then shows a "Clock & Alarms" page with the date, the time and the time zone
 // until it is closed (Esc, or the window's close box).
 #include "platform/platform.h"
-#include "host/console_text.h"
-#include "host/window_class.h"
+#include "host/common/console_text.h"
+#include "host/common/window_class.h"
 #include "platform/scaling.h"
 #include "platform/screen_resolution.h"
 #include "platform/today_host.h"

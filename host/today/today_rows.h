@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "host/today_registration.h"
+#include "host/today/today_registration.h"
 #include "platform/today_host.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "platform/platform.h"
-#include "host/today_selection.h"
-#include "host/today_rows.h"
-#include "host/today_run.h"
+#include "host/today/today_selection.h"
+#include "host/today/today_rows.h"
+#include "host/today/today_run.h"
 
 int Highlighted = -1;
 

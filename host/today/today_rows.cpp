@@ -1,6 +1,6 @@
 #include "platform/platform.h"
-#include "host/today_rows.h"
-#include "host/today_run.h"
+#include "host/today/today_rows.h"
+#include "host/today/today_run.h"
 
 #include <string.h>
 

@@ -1,5 +1,6 @@
-#include "host/install_data.h"
+#include "host/installer/install_data.h"
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -24,19 +25,32 @@ bool Fail(std::string* problem, const std::string& why) {
     return false;
 }
 
-// A text of the data: printable ASCII ending in its one zero byte, exactly as long as given.
+// A text of the data: printable ASCII ending in its zero byte, exactly as long as given; the SDK's
+// wizard pads its texts to four bytes, so only zeros may follow that zero.
 bool ReadText(const uint8_t* at, size_t length, std::string* text) {
-    if (length == 0 || at[length - 1] != 0)
+    size_t end = 0;
+    while (end < length && at[end] != 0)
+        ++end;
+    if (end == length)
         return false;
-    text->assign((const char*)at, length - 1);
+    for (size_t pad = end; pad < length; ++pad)
+        if (at[pad] != 0)
+            return false;
+    text->assign((const char*)at, end);
     for (char c : *text)
         if (c < ' ' || c > '~')
             return false;
     return true;
 }
 
-// A path given as string ids ending in 0, joined with backslashes; each part must be defined and
-// a plain name, so that no path leaves the folder it starts from.
+bool PlainName(const std::string& part) {
+    return !part.empty() && part != "." && part != ".." &&
+           part.find_first_of("/:") == std::string::npos;
+}
+
+// A path given as string ids ending in 0, joined with backslashes. A string may itself hold
+// several parts (the wizard stores "%CE1%\Name" whole); each part must be a plain name, so that no
+// path leaves the folder it starts from.
 bool ReadPath(const InstallData& data, const uint8_t* at, size_t length, std::string* path,
               std::string* problem) {
     if (length < 2 || length % 2 != 0 || at[length - 2] != 0 || at[length - 1] != 0)
@@ -47,11 +61,14 @@ bool ReadPath(const InstallData& data, const uint8_t* at, size_t length, std::st
         auto found = data.Strings.find(id);
         if (found == data.Strings.end())
             return Fail(problem, "string " + Number(id) + ", which no entry defines");
-        const std::string& part = found->second;
-        if (part.empty() || part == "." || part == ".." ||
-            part.find_first_of("\\/:") != std::string::npos)
-            return Fail(problem, "the path part \"" + part + "\", which is no plain name");
-        *path += (path->empty() ? "" : "\\") + part;
+        const std::string& text = found->second;
+        for (size_t start = 0, end; start <= text.size(); start = end + 1) {
+            end = std::min(text.find('\\', start), text.size());
+            std::string part = text.substr(start, end - start);
+            if (!PlainName(part))
+                return Fail(problem, "the path part \"" + part + "\", which is no plain name");
+        }
+        *path += (path->empty() ? "" : "\\") + text;
     }
     if (path->empty())
         return Fail(problem, "an empty path");
@@ -107,8 +124,8 @@ bool ReadFiles(const Bytes& bytes, const Section& section,
         const uint8_t* at = in.Take(length);
         if (!at)
             return Fail(problem, "FILES entry " + Number(i) + " runs past the end");
-        if (!ReadText(at, length, &file.Name) || file.Name.empty() || file.Name == "." ||
-            file.Name == ".." || file.Name.find_first_of("\\/:") != std::string::npos)
+        if (!ReadText(at, length, &file.Name) || !PlainName(file.Name) ||
+            file.Name.find('\\') != std::string::npos)
             return Fail(problem, "file " + Number(file.Id) + " has no plain name");
         auto folder = dirs.find(dir);
         if (folder == dirs.end())
@@ -150,16 +167,23 @@ bool ReadHives(const Bytes& bytes, const Section& section, const InstallData& da
     return true;
 }
 
-// An entry's data as its type asks: a DWORD's four bytes, a text ending in its zero, a list of
-// texts ending in an empty one.
-bool DataFits(uint32_t type, const Bytes& data) {
-    size_t size = data.size();
+// An entry's data as its type asks, without the zeros the wizard pads it with: a DWORD's four
+// bytes, a text ending in its zero, a list of texts ending in an empty one. False when it is none.
+bool TrimData(uint32_t type, Bytes* data) {
+    size_t size = data->size(), end = size;
     switch (type) {
-    case EntryDword: return size == 4;
-    case EntryString: return size >= 1 && data[size - 1] == 0;
-    case EntryMultiString: return size >= 2 && data[size - 1] == 0 && data[size - 2] == 0;
-    default: return true; // binary
+    case EntryDword: end = 4; break;
+    case EntryString: end = std::find(data->begin(), data->end(), 0) - data->begin() + 1; break;
+    case EntryMultiString:
+        for (end = 2; end <= size && ((*data)[end - 1] != 0 || (*data)[end - 2] != 0); ++end) {
+        }
+        break;
+    default: return true; // binary, as it is
     }
+    if (end > size || std::any_of(data->begin() + end, data->end(), [](uint8_t b) { return b; }))
+        return false;
+    data->resize(end);
+    return true;
 }
 
 bool ReadEntries(const Bytes& bytes, const Section& section, const std::map<uint16_t, Hive>& hives,
@@ -185,12 +209,47 @@ bool ReadEntries(const Bytes& bytes, const Section& section, const std::map<uint
         if (!body.Text(&entry.Name))
             return Fail(problem, "registry entry " + Number(id) + " has no name");
         entry.Data.assign(at + body.At(), at + length);
-        if (!DataFits(entry.Flags & EntryTypeMask, entry.Data))
+        if (!TrimData(entry.Flags & EntryTypeMask, &entry.Data))
             return Fail(problem, "registry entry " + Number(id) + " (" + entry.Name +
                                      ") holds data that is not of its type");
         entry.Root = found->second.Root;
         entry.Key = found->second.Key;
         data->Entries.push_back(entry);
+    }
+    return true;
+}
+
+bool ReadLinks(const Bytes& bytes, const Section& section,
+               const std::map<uint16_t, std::string>& dirs, InstallData* data,
+               std::string* problem) {
+    ByteReader in(bytes, section.Offset);
+    for (unsigned i = 0; i < section.Count; ++i) {
+        InstallLink link;
+        link.Id = in.U16();
+        in.Skip(2);
+        link.Base = in.U16();
+        link.Target = in.U16();
+        uint16_t type = in.U16(), length = in.U16();
+        const uint8_t* at = in.Take(length);
+        if (!at)
+            return Fail(problem, "LINKS entry " + Number(i) + " runs past the end");
+        if (type != LinkToFolder && type != LinkToFile)
+            return Fail(problem, "shortcut " + Number(link.Id) + " has the type " + Number(type) +
+                                     ", neither a file (1) nor a folder (0)");
+        link.ToFile = type == LinkToFile;
+        bool known = link.ToFile
+                         ? std::any_of(data->Files.begin(), data->Files.end(),
+                                       [&](const InstallFile& f) { return f.Id == link.Target; })
+                         : dirs.count(link.Target) != 0;
+        if (!known)
+            return Fail(problem, "shortcut " + Number(link.Id) + " leads to " +
+                                     (link.ToFile ? "file " : "directory ") + Number(link.Target) +
+                                     ", which no entry defines");
+        if (!ReadPath(*data, at, length, &link.Path, problem))
+            return Fail(problem, "shortcut " + Number(link.Id) + " has " + *problem);
+        if (!link.ToFile)
+            link.TargetFolder = dirs.at(link.Target);
+        data->Links.push_back(link);
     }
     return true;
 }
@@ -271,10 +330,10 @@ bool ReadInstallData(const Bytes& bytes, InstallData* data, std::string* problem
 
     std::map<uint16_t, std::string> dirs;
     std::map<uint16_t, Hive> hives;
-    data->Links = sections[Links].Count;
     return ReadStrings(bytes, sections[Strings], data, problem) &&
            ReadDirs(bytes, sections[Dirs], *data, &dirs, problem) &&
            ReadFiles(bytes, sections[Files], dirs, data, problem) &&
            ReadHives(bytes, sections[RegHives], *data, &hives, problem) &&
-           ReadEntries(bytes, sections[RegKeys], hives, data, problem);
+           ReadEntries(bytes, sections[RegKeys], hives, data, problem) &&
+           ReadLinks(bytes, sections[Links], dirs, data, problem);
 }

@@ -8,10 +8,10 @@
 // portrait and landscape. For pictures and tests it can make scripted steps and picture the screen
 // or the dialog on top.
 #include "platform/platform.h"
-#include "host/console_text.h"
-#include "host/today_args.h"
-#include "host/today_run.h"
-#include "host/today_screen.h"
+#include "host/common/console_text.h"
+#include "host/today/today_args.h"
+#include "host/today/today_run.h"
+#include "host/today/today_screen.h"
 #include "platform/today_host.h"
 
 #include <shellapi.h>

@@ -1,5 +1,5 @@
 #include "platform/platform.h"
-#include "host/today_args.h"
+#include "host/today/today_args.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // The installation data of a Pocket PC cabinet (its .000 file): who and what it installs, and its
-// STRINGS, DIRS, FILES, REGHIVES, REGKEYS and LINKS sections with every id resolved. Pure code:
+// STRINGS, DIRS, FILES, REGHIVES, REGKEYS and LINKS sections with every id resolved, and the
+// padding the SDK's wizard adds taken off. Pure code:
 // the installer stand-in, its tests and the fuzzer share it.
 #pragma once
 
-#include "host/cabinet_archive.h"
+#include "host/installer/cabinet_archive.h"
 
 #include <map>
 #include <string>
@@ -32,6 +33,18 @@ struct InstallFile {
     std::string Name; // its name once installed
 };
 
+// A shortcut's entry: 1 for one to a file of the installation, 0 for one to a folder.
+enum : uint16_t { LinkToFolder = 0, LinkToFile = 1 };
+
+struct InstallLink {
+    uint16_t Id;
+    uint16_t Base;   // the n of the %CEn% folder its path starts from
+    uint16_t Target; // the FILES entry, or the DIRS entry, it leads to
+    bool ToFile;
+    std::string Path;         // its folders under Base and, last, its name without ".lnk"
+    std::string TargetFolder; // a folder's DIRS path, for one to a folder
+};
+
 struct InstallEntry {
     int Root;        // one of the roots above
     std::string Key; // its REGHIVES entry joined with backslashes
@@ -50,7 +63,7 @@ struct InstallData {
     std::map<uint16_t, std::string> Strings;
     std::vector<InstallFile> Files;
     std::vector<InstallEntry> Entries;
-    unsigned Links = 0;
+    std::vector<InstallLink> Links;
 };
 
 // Reads the .000's bytes. False, with what is wrong in problem, when the signature, a size, count

@@ -1,8 +1,8 @@
 #include "platform/platform.h"
-#include "host/today_pictures.h"
-#include "host/png_writer.h"
-#include "host/today_rows.h"
-#include "host/today_run.h"
+#include "host/today/today_pictures.h"
+#include "host/today/png_writer.h"
+#include "host/today/today_rows.h"
+#include "host/today/today_run.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "host/today_args.h"
+#include "host/today/today_args.h"
 
 #include <string>
 

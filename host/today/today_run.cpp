@@ -1,7 +1,7 @@
 #include "platform/platform.h"
 #include "platform/screen_resolution.h"
-#include "host/today_run.h"
-#include "host/console_text.h"
+#include "host/today/today_run.h"
+#include "host/common/console_text.h"
 #include "platform/scaling.h"
 
 TodayRun Today;

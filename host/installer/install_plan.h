@@ -3,8 +3,8 @@
 // Pure code, shared with the tests and the fuzzer.
 #pragma once
 
-#include "host/cabinet_archive.h"
-#include "host/install_data.h"
+#include "host/installer/cabinet_archive.h"
+#include "host/installer/install_data.h"
 
 #include <string>
 #include <vector>
@@ -12,11 +12,21 @@
 // The device the installer stands in for: Windows CE 5.01 (Windows Mobile 5.0), taking cabinets
 // made for any processor, since it runs whatever the build made for the desktop.
 enum { DeviceVersionMajor = 5, DeviceVersionMinor = 1 };
+// The device's longest path, its terminating zero counted, and the longest name a program's record
+// key can have.
+enum { DeviceMaxPath = 260, ProgramNameLimit = 255 };
 
 struct PlannedFile {
     std::string Path; // the device's path, such as \Windows\morvane.dll
     const Bytes* Data;
     bool KeepExisting; // a file already there stays
+};
+
+// A shortcut, a small file on the device: the length of the target's quoted path, "#", and the
+// quoted path.
+struct PlannedLink {
+    std::string Path; // such as \Windows\Start Menu\Programs\Name.lnk
+    Bytes Text;
 };
 
 struct PlannedValue {
@@ -31,6 +41,7 @@ struct InstallPlan {
     std::string Program; // "Provider AppName", what the installation is recorded and removed as
     InstallData Data;
     std::vector<PlannedFile> Files;
+    std::vector<PlannedLink> Links;
     std::vector<PlannedValue> Values;
 };
 
@@ -40,3 +51,13 @@ bool PlanInstall(const std::vector<CabinetFile>& files, InstallPlan* plan, std::
 
 // The device's folder a %CEn% name stands for; empty for a name that is none of them.
 std::string DeviceFolder(const std::string& name);
+
+// The checks every plan passes, which a record of an installation must pass too before removal
+// touches what it names. False, with why in problem:
+// a device path that is not inside one of the %CEn% folders, climbs, names a device (CON, NUL,
+// COM1, ... with any extension), or is longer than the device's MAX_PATH;
+bool CheckDevicePath(const std::string& path, std::string* problem);
+// a registry key among the installer's own records, Wine's configuration or the start-up keys;
+bool CheckRegistryKey(int root, const std::string& key, std::string* problem);
+// a program's name that its record could not be found by again.
+bool CheckProgramName(const std::string& program, std::string* problem);

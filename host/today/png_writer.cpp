@@ -1,5 +1,5 @@
 #include "platform/platform.h"
-#include "host/png_writer.h"
+#include "host/today/png_writer.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
 #include "platform/platform.h"
-#include "host/today_steps.h"
-#include "host/dialog_on_top.h"
-#include "host/today_pictures.h"
-#include "host/today_rows.h"
-#include "host/today_run.h"
-#include "host/today_selection.h"
+#include "host/today/today_steps.h"
+#include "host/common/dialog_on_top.h"
+#include "host/today/today_pictures.h"
+#include "host/today/today_rows.h"
+#include "host/today/today_run.h"
+#include "host/today/today_selection.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // wceload.exe: a stand-in for the Pocket PC's installer. It installs a cabinet into this prefix as
 // tapping it installs it on the device, and removes an installed program as Remove Programs does.
 #include "platform/platform.h"
-#include "host/console_text.h"
-#include "host/installer.h"
+#include "host/common/console_text.h"
+#include "host/installer/installer.h"
 
 #include <shellapi.h>
 
@@ -13,7 +13,8 @@ namespace {
 const WCHAR Usage[] = L"usage: wceload.exe FILE.cab | --remove NAME\n"
                       L"  A stand-in for the device's installer: installs the Pocket PC cabinet\n"
                       L"  FILE.cab (its files under C:, the device's root, and its registry\n"
-                      L"  values), or removes the installed program NAME and what it wrote.";
+                      L"  values), or removes the installed program NAME (its provider and name,\n"
+                      L"  as Remove Programs lists it) and what it wrote.";
 
 enum { ExitOk = 0, ExitFailed = 1, ExitBadArguments = 2 };
 
