@@ -1,9 +1,10 @@
 // Fuzzes the stand-in installer's readers on what a cabinet may hold. The input is read both as a
-// whole cabinet and as the installation data of a cabinet that also holds a file 1; whatever it
-// is, the readers must stay within the bytes, and a plan they accept must hold only files the
-// cabinet has, at device paths under a standard folder with plain names.
-#include "host/cabinet_archive.h"
-#include "host/install_plan.h"
+// whole cabinet (compressed folders through libmspack) and as the installation data of a cabinet
+// that also holds a file 1; whatever it is, the readers must stay within the bytes and within the
+// bound on what a cabinet unpacks to, and a plan they accept must hold only files the cabinet
+// has, at device paths under a standard folder with plain names.
+#include "host/installer/cabinet_archive.h"
+#include "host/installer/install_plan.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -41,10 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bytes bytes(data, data + size);
     std::vector<CabinetFile> files;
     std::string problem;
-    if (ReadCabinet(bytes, &files, &problem))
+    if (ReadCabinet(bytes, &files, &problem)) {
+        size_t total = 0;
+        for (const CabinetFile& file : files)
+            total += file.Data.size();
+        Check(total <= CabinetUnpackedLimit, "a cabinet read into more bytes than the bound");
         CheckPlan(files);
-    else
+    } else {
         Check(!problem.empty(), "a refused cabinet that says nothing");
+    }
     std::vector<CabinetFile> held = {{"00000000.000", bytes}, {"0morvane.001", Bytes(16, 0x5A)}};
     CheckPlan(held);
     return 0;
