@@ -233,7 +233,7 @@ bool UnpackCabinet(const uint8_t* cabinet, size_t size, std::vector<UnpackedFile
     for (size_t i = 0; i < listed.size(); ++i) {
         if (listed[i]->length != (*files)[i].Length) {
             *failed = i;
-            *problem = "libmspack finds the file " + std::to_string(i) + " " +
+            *problem = "libmspack reads file " + std::to_string(i) + " as " +
                        std::to_string(listed[i]->length) + " bytes long";
             return false;
         }

@@ -32,7 +32,7 @@ struct Unpacking {
     std::vector<UnpackedFile>* Files;
     size_t Next;    // the index of the file FDI names next
     size_t Current; // the file being written, or Files->size()
-    bool OutOfMemory, Overrun, Mismatch;
+    bool OutOfMemory, Overrun, Short, Mismatch;
     // FDI holds the cabinet open once or twice, and one file it writes; handles come from here so
     // that none is left over when FDI gives up part way.
     Handle Handles[8];
@@ -151,7 +151,7 @@ FNSEEK(Seek) {
 }
 
 // A file FDI is about to unpack: the next of the file list, which the caller's lengths describe.
-INT_PTR CopyFile(Unpacking* unpacking, PFDINOTIFICATION note) {
+INT_PTR StartFile(Unpacking* unpacking, PFDINOTIFICATION note) {
     std::vector<UnpackedFile>& files = *unpacking->Files;
     size_t index = unpacking->Next++;
     if (index >= files.size() || note->cb < 0 || (uint32_t)note->cb != files[index].Length) {
@@ -181,12 +181,20 @@ INT_PTR CopyFile(Unpacking* unpacking, PFDINOTIFICATION note) {
 FNFDINOTIFY(Notify) {
     Unpacking* unpacking = (Unpacking*)pfdin->pv;
     switch (fdint) {
-    case fdintCOPY_FILE: return CopyFile(unpacking, pfdin);
-    case fdintCLOSE_FILE_INFO:
-        // The file is whole: FDI leaves closing it to us.
+    case fdintCOPY_FILE: return StartFile(unpacking, pfdin);
+    case fdintCLOSE_FILE_INFO: {
+        // FDI leaves closing the file to us. Wine's FDI gives this notice also for a file whose
+        // data failed to decompress: that one stays the file at fault.
+        Handle* handle = FromHandle(pfdin->hf);
+        const UnpackedFile& file = (*unpacking->Files)[handle->File];
+        bool whole = file.Data.size() == file.Length;
         Close(pfdin->hf);
-        unpacking->Current = unpacking->Files->size();
-        return TRUE;
+        if (whole)
+            unpacking->Current = unpacking->Files->size();
+        else
+            unpacking->Short = true;
+        return whole;
+    }
     case fdintNEXT_CABINET: return -1; // the caller has refused sets of cabinets
     default: return 0;
     }
@@ -206,6 +214,10 @@ std::string Reason(const ERF& error, const Unpacking& unpacking) {
     case FDIERROR_MDI_FAIL: return "cabinet.dll finds its compressed data damaged";
     case FDIERROR_TARGET_FILE: return "cabinet.dll cannot write a file";
     case FDIERROR_RESERVE_MISMATCH: return "cabinet.dll does not take its reserved space";
+    case FDIERROR_USER_ABORT:
+        if (unpacking.Short)
+            return "a file unpacks short of the length its entry gives";
+        return "cabinet.dll stops short";
     default: return "cabinet.dll fails with error " + std::to_string(error.erfOper);
     }
 }
@@ -215,7 +227,7 @@ std::string Reason(const ERF& error, const Unpacking& unpacking) {
 bool UnpackCabinet(const uint8_t* cabinet, size_t size, std::vector<UnpackedFile>* files,
                    size_t* failed, std::string* problem) {
     *failed = files->size();
-    Unpacking unpacking = {cabinet, size, files, 0, files->size(), false, false, false, {}};
+    Unpacking unpacking = {cabinet, size, files, 0, files->size(), false, false, false, false, {}};
     ERF error = {};
     HFDI fdi = FDICreate(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error);
     if (!fdi) {
