@@ -104,7 +104,7 @@ bool SplitValue(const std::wstring& where, const Root** root, std::wstring* key,
 }
 
 std::wstring ErrorText(DWORD error) {
-    return error == ERROR_SHARING_VIOLATION ? L"it is in use (error 32)"
+    return error == ERROR_SHARING_VIOLATION ? L"in use (error 32)"
                                             : L"error " + std::to_wstring(error);
 }
 
@@ -112,7 +112,7 @@ bool ReadWholeFile(const std::wstring& path, Bytes* bytes, std::wstring* said) {
     HANDLE file =
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        *said = L"cannot read " + path + L" (" + ErrorText(GetLastError()) + L")";
+        *said = L"cannot read " + path + L": " + ErrorText(GetLastError());
         return false;
     }
     DWORD size = GetFileSize(file, NULL), got = 0;
@@ -242,7 +242,7 @@ bool PutFile(const std::wstring& path, const Bytes& bytes, bool keepExisting, Jo
     if (!MakeFolders(path, &journal->Made) || !WriteBytes(path, bytes, &error)) {
         if (!error)
             error = GetLastError();
-        *said = L"cannot write " + path + L" (" + ErrorText(error) + L")";
+        *said = L"cannot write " + path + L": " + ErrorText(error);
         return false;
     }
     journal->Made.Files.push_back(path);
@@ -519,7 +519,7 @@ bool CheckDestinations(const InstallPlan& plan, const Written& earlier, std::wst
     for (const std::wstring& file : replaced) {
         DWORD error = 0;
         if (!Writable(file, &error)) {
-            *said = L"cannot replace " + file + L": " + ErrorText(error);
+            *said = L"cannot replace " + file + L", " + ErrorText(error);
             return false;
         }
     }
@@ -646,8 +646,8 @@ bool Remove(const std::wstring& name, std::wstring* said) {
     for (const std::wstring& file : written.Files) {
         DWORD error = 0;
         if (Exists(file) && !Writable(file, &error)) {
-            *said = L"cannot remove " + name + L": " + file + L" cannot be deleted (" +
-                    ErrorText(error) + L"); nothing was removed, and its record is kept";
+            *said = L"cannot remove " + name + L": " + file + L" cannot be deleted, " +
+                    ErrorText(error) + L"; nothing was removed, and its record is kept";
             return false;
         }
     }
