@@ -5,16 +5,17 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "host/installer/install_record.h"
 
 #include <string>
 
-#define INSTALLED_APPS_KEY L"Software\\Apps"
-
-// Installs the cabinet. The whole cabinet is read and checked first, so one that is damaged or
-// asks for what the device would not do is refused with nothing written; an installation of the
-// same program already there is removed first. What was done, or why not, is put in said.
+// Installs the cabinet. The whole cabinet is read and checked first, and every file it would
+// replace, so one that is damaged, hostile or held by a program is refused with nothing written;
+// an installation of the same program already there is replaced, and stays whole when this one
+// fails. What was done, or why not, is put in said.
 bool InstallCabinet(const std::wstring& path, std::wstring* said);
 
-// Removes the installed program NAME (its provider and name, or its name alone) and everything
-// its installation wrote, as Remove Programs does.
+// Removes the installed program NAME (its provider and name, exactly as recorded) and everything
+// its installation wrote, putting back the values it overwrote, as Remove Programs does; nothing
+// when a file of it is held or its record names what this installer never writes.
 bool RemoveProgram(const std::wstring& name, std::wstring* said);
