@@ -303,11 +303,12 @@ DWORD OrderValue() {
     return order;
 }
 
-// A program holding the installed library: neither an installation over it nor its removal can
-// replace or delete it, so both stop with the installation whole and say which file is in use.
-// A value the installation overwrote is put back when it goes.
+// A program holding the installed library, and no setup library to take the item off first:
+// neither an installation over it nor its removal can replace or delete it, so both stop with the
+// installation whole and say which file is in use. A value the installation overwrote is put back
+// when it goes.
 TEST(Installer, ALibraryAProgramHoldsStopsInstallAndRemovalWithNothingLost) {
-    std::wstring said, cabinet = BuildPath("morvane.cab");
+    std::wstring said, cabinet = BuildPath("morvane-no-setup.cab");
     RemoveProgram(Program, &said);
     ClearTodayItems();
     DeleteFileW(InstalledDll);

@@ -24,9 +24,10 @@ add_executable(item_dpi_tests item_dpi_test.cpp ${item_test_resources})
 target_link_libraries(item_dpi_tests PRIVATE morvane_item morvane_platform gtest_main)
 morvane_add_gtest(item_dpi_tests HIGH_DPI RUN_SERIAL TRUE)
 
-# Two libraries that are not morvane.dll: one without export 240, for today.exe's refusal, and an
-# item without export 241, whose settings page today.exe says is missing.
-foreach(library host_not_item host_no_page)
+# Libraries that are not morvane.dll: one without export 240, for today.exe's refusal, an item
+# without export 241, whose settings page today.exe says is missing, and a setup library that
+# cancels, for the installer.
+foreach(library host_not_item host_no_page setup_cancel)
   add_library(fixtures_${library} SHARED fixtures/${library}.cpp fixtures/${library}.def)
   set_target_properties(fixtures_${library} PROPERTIES PREFIX "" OUTPUT_NAME ${library}
                                                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
@@ -42,7 +43,7 @@ add_executable(host_tests today_screen_test.cpp today_registration_test.cpp libr
 target_link_libraries(host_tests PRIVATE morvane_installer gtest_main ole32 windowscodecs uuid)
 target_compile_definitions(host_tests PRIVATE UNICODE _UNICODE)
 add_dependencies(host_tests today morvane fixtures_host_not_item fixtures_host_no_page
-                 tools_store_settings wceload cabinets test_cabinets)
+                 tools_store_settings wceload cabinets test_cabinets cabinet_without_setup)
 morvane_add_gtest(host_tests RUN_SERIAL TRUE)
 
 # The real morvane.dll's item worked as a person works it: the highlight, taps, tap and hold with

@@ -1,6 +1,6 @@
 // today.exe reads its items' registration as the device does: rows in their order, keys that
 // cannot be shown said, the highlight moved and kept over a reload, the item installed from its
-// cabinet and removed again.
+// cabinet and removed again, and installed, upgraded and removed while the screen runs.
 #include "platform/platform.h"
 #include "platform/scaling.h"
 #include "platform/today_host.h"
@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -134,7 +136,7 @@ TEST(TodayRegistration, InstalledFromItsCabinetAndRemovedAgain) {
     ProgramRun install = RunBuilt("wceload.exe", L"\"" + BuildPath("morvane.cab") + L"\"");
     ASSERT_EQ(0u, install.ExitCode) << install.Output;
     EXPECT_NE(std::string::npos,
-              install.Output.find("installed Morvane developers Morvane: 1 file, "
+              install.Output.find("installed Morvane developers Morvane: 2 files, "
                                   "6 registry values"))
         << install.Output;
     HKEY key;
@@ -180,6 +182,138 @@ TEST(TodayRegistration, TapAndHoldSettingsPageThatStacksTwoLinesReloadsTheItems)
     EXPECT_GT(screen.CountNear(TodayHighlightedText, 0, -1, Scaled(20), Scaled(40)), 4)
         << "the date drawn in the second row, on the highlight the hold took";
     DeleteSettingsKey();
+}
+
+// ---- Installed, upgraded and removed beside a running Today screen ----
+
+const wchar_t MorvaneProgram[] = L"--remove \"Morvane developers Morvane\"";
+const wchar_t InstalledLibrary[] = L"C:\\windows\\morvane.dll";
+
+// today.exe running for the length of a case, beside the installer; its output once it ends.
+struct RunningToday {
+    std::thread Runner;
+    ProgramRun Run;
+    HWND Screen = NULL;
+
+    bool Start() {
+        Runner = std::thread([this] { Run = RunToday(L"--exit-after 120", 180000); });
+        for (int waited = 0; !Screen && waited < 30000; waited += 100) {
+            Sleep(100);
+            Screen = FindWindowW(L"MorvaneTodayScreen", NULL);
+        }
+        return Screen != NULL;
+    }
+    void Stop() {
+        if (Screen)
+            PostMessageW(Screen, WM_CLOSE, 0, 0);
+        if (Runner.joinable())
+            Runner.join();
+    }
+    ~RunningToday() { Stop(); }
+    // Morvane's window in its row; null when the row is not there.
+    HWND Item() const { return FindWindowExW(Screen, NULL, L"Morvane", NULL); }
+    // Whether it still answers, drawing its rows.
+    bool Answers() const {
+        DWORD_PTR result;
+        return IsWindow(Screen) &&
+               SendMessageTimeoutW(Screen, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    }
+};
+
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
+std::map<std::wstring, std::vector<BYTE>> StoredSettings() {
+    std::map<std::wstring, std::vector<BYTE>> values;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    WCHAR name[64];
+    BYTE data[256];
+    for (DWORD i = 0, nameSize = 64, size = sizeof data;
+         RegEnumValueW(key, i, name, &nameSize, NULL, NULL, data, &size) == ERROR_SUCCESS;
+         ++i, nameSize = 64, size = sizeof data)
+        values[name].assign(data, data + size);
+    RegCloseKey(key);
+    return values;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The cabinet's setup library takes the item off the running screen before the installer writes
+// and puts it back after: installed, the row appears at once; installed again, it is made again
+// over the same settings; removed, it goes with its library and all its registry, and the screen
+// runs on. A cabinet without it finds its library held; one whose setup library cancels writes
+// nothing.
+TEST(TodayRegistration, InstalledUpgradedAndRemovedBesideARunningTodayScreen) {
+    DeleteSettingsKey();
+    ClearTodayItems();
+    RunBuilt("wceload.exe", MorvaneProgram);
+    DeleteFileW(InstalledLibrary);
+    ASSERT_TRUE(CopyFileW(BuildPath("aygshell.dll").c_str(), L"C:\\windows\\aygshell.dll", FALSE));
+    ASSERT_EQ(0u, RunBuilt("wceload.exe", Quoted(BuildPath("builtin-items.cab"))).ExitCode);
+    RunningToday today;
+    ASSERT_TRUE(today.Start()) << "today.exe showed no screen";
+    ASSERT_TRUE(today.Item() == NULL);
+
+    ProgramRun install = RunBuilt("wceload.exe", Quoted(BuildPath("morvane.cab")));
+    printf("install: %s", install.Output.c_str());
+    ASSERT_EQ(0u, install.ExitCode) << install.Output;
+    EXPECT_TRUE(today.Item() != NULL) << "the row did not appear without a restart";
+
+    ASSERT_EQ(0u, StoreSettings(L"Layout=Stack \"TimeFormat=hh:mm:ss\"").ExitCode);
+    std::map<std::wstring, std::vector<BYTE>> settings = StoredSettings();
+    ASSERT_EQ(12u, settings.size());
+    ProgramRun upgrade = RunBuilt("wceload.exe", Quoted(BuildPath("morvane.cab")));
+    printf("upgrade: %s", upgrade.Output.c_str());
+    ASSERT_EQ(0u, upgrade.ExitCode) << upgrade.Output;
+    EXPECT_NE(std::string::npos, upgrade.Output.find("over the earlier installation"));
+    EXPECT_TRUE(today.Item() != NULL) << "the row was not made again";
+    EXPECT_TRUE(settings == StoredSettings()) << "the upgrade changed the stored settings";
+
+    ProgramRun removal = RunBuilt("wceload.exe", MorvaneProgram);
+    printf("removal: %s", removal.Output.c_str());
+    ASSERT_EQ(0u, removal.ExitCode) << removal.Output;
+    EXPECT_TRUE(today.Item() == NULL) << "the row stayed";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledLibrary));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(TodayItemsKey) + L"\\Morvane"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, SETTINGS_SUBKEY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Morvane developers Morvane"));
+    EXPECT_TRUE(today.Answers()) << "today.exe did not run on";
+
+    // Without a setup library nothing lets the screen go of the library it loaded.
+    ASSERT_EQ(0u, RunBuilt("wceload.exe", Quoted(BuildPath("morvane-no-setup.cab"))).ExitCode);
+    DWORD_PTR result;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_WININICHANGE, TodayReloadItemsFlag, 0, SMTO_ABORTIFHUNG,
+                        5000, &result);
+    ASSERT_TRUE(today.Item() != NULL);
+    ProgramRun held = RunBuilt("wceload.exe", MorvaneProgram);
+    printf("removal without a setup library: %s", held.Output.c_str());
+    EXPECT_EQ(1u, held.ExitCode);
+    EXPECT_NE(std::string::npos, held.Output.find("in use")) << held.Output;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledLibrary));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Morvane developers Morvane"));
+
+    ProgramRun cancelled =
+        RunBuilt("wceload.exe", Quoted(BuildPath("test-cabinets\\setup-cancel.cab")));
+    EXPECT_EQ(1u, cancelled.ExitCode);
+    EXPECT_NE(std::string::npos, cancelled.Output.find("cancelled")) << cancelled.Output;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Morvane Tests setup-cancel"));
+    EXPECT_TRUE(today.Answers());
+
+    today.Stop();
+    printf("today.exe said:\n%s", today.Run.Output.c_str());
+    EXPECT_EQ(0u, today.Run.ExitCode) << today.Run.Output;
+    EXPECT_NE(std::string::npos, today.Run.Output.find("Morvane: its library")) << today.Run.Output;
+    EXPECT_EQ(0u, RunBuilt("wceload.exe", MorvaneProgram).ExitCode);
+    ClearTodayItems();
 }
 
 } // namespace

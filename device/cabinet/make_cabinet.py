@@ -8,8 +8,9 @@ The cabinet is a standard Microsoft cabinet, stored without compression, whose f
 .000) holds the installation data the device's installer reads: the application's name and
 provider, the processor and Windows CE versions it asks for, and its STRINGS, DIRS, FILES,
 REGHIVES, REGKEYS and LINKS sections (the shortcuts of [DefaultInstall]'s CEShortcuts). The files
-to install follow under 8.3 names whose extension is their file number, in descending order. The
-files are taken from DIR. With --cpu, the information file's [CEDevice.CPU] section adds to
+to install follow under 8.3 names whose extension is their file number, in descending order, after
+the setup library of [DefaultInstall]'s CESetupDLL, if any, as file 999. The files are taken from
+DIR. With --cpu, the information file's [CEDevice.CPU] section adds to
 [CEDevice], as cabwiz's /cpu does; without it, the cabinet names no processor.
 
 The other options make cabinets as the device's own tools make them, for the installer's tests:
@@ -37,6 +38,7 @@ HIVE_ROOTS = {"HKCR": 1, "HKCU": 2, "HKLM": 3, "HKU": 4}
 # AddReg types this writer stores: a string and a DWORD, each optionally not overwriting a value
 # already there.
 REG_STRING, REG_DWORD, REG_NOCLOBBER = 0x00000000, 0x00010001, 0x00000002
+SETUP_LIBRARY_NUMBER = 999
 CE_FOLDER = re.compile(r"%CE([1-9]|1[0-7])%")
 # The cabinet's header, a folder and a data block's header, as the cabinet format lays them out.
 CAB_HEADER = struct.Struct("<4sIIIIIBBHHHHH")
@@ -160,6 +162,7 @@ class Installation:
         self.values = []  # (root, key, name, type, data bytes, substitute)
         # (name, folder 0 or file 1, file number or folder, base n of %CEn%, parts under it)
         self.links = []
+        self.setup_library = ""  # the source name of [DefaultInstall]'s CESetupDLL, if any
 
 
 def expand(text, strings, line):
@@ -262,7 +265,13 @@ def read_installation(path, cpu):
             line.refuse("a destination is given as NAME = 0,FOLDER")
         destinations[name.strip().lower()] = (expand(unquote(folder), strings, line), line)
 
-    install = key_values(sections, "defaultinstall", {"CopyFiles", "AddReg", "CEShortcuts"})
+    install = key_values(sections, "defaultinstall",
+                         {"CopyFiles", "AddReg", "CEShortcuts", "CESetupDLL"})
+    if "CESetupDLL" in install:
+        setup, line = install["CESetupDLL"]
+        if setup.lower() not in sources:
+            line.refuse(f"{setup} is not in [SourceDisksFiles]")
+        found.setup_library = sources[setup.lower()]
     for name in section_list(install.get("CopyFiles", ("", None))[0],
                              install.get("CopyFiles", (None, None))[1], sections):
         used.add(name)
@@ -510,7 +519,13 @@ def make_cabinet(inf, output, source, cpu, padded=False, whole_paths=False, comp
         with open(os.path.join(work, names[0]), "wb") as f:
             f.write(build_install_data(found, padded, whole_paths))
         os.utime(os.path.join(work, names[0]), (stamp, stamp))
-        for number_, _, _, _, source_name in sorted(found.files, reverse=True):
+        # The setup library is file 999, where the device's installer looks for it; it is no
+        # entry of the installation data's FILES, since the installer runs it rather than
+        # installs it.
+        packed = sorted(found.files, reverse=True)
+        if found.setup_library:
+            packed.insert(0, (SETUP_LIBRARY_NUMBER, "", 0, "", found.setup_library))
+        for number_, _, _, _, source_name in packed:
             path = os.path.join(source, source_name)
             if not os.path.isfile(path):
                 raise Refusal(f"{inf}: {source_name} is not in {source}")

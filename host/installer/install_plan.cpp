@@ -224,6 +224,10 @@ std::string DeviceFolder(const std::string& name) {
     return n >= 1 && n <= StandardFolderCount ? StandardFolders[n - 1] : "";
 }
 
+std::string SetupLibraryPath(const std::string& program) {
+    return SETUP_LIBRARY_FOLDER + program + ".dll";
+}
+
 bool PlanInstall(const std::vector<CabinetFile>& files, InstallPlan* plan, std::string* problem) {
     *plan = InstallPlan();
     const std::string& first = files.empty() ? "" : files[0].Name;
@@ -280,6 +284,18 @@ bool PlanInstall(const std::vector<CabinetFile>& files, InstallPlan* plan, std::
         std::string text = std::to_string(quoted.size()) + "#" + quoted;
         planned.Text.assign(text.begin(), text.end());
         plan->Links.push_back(planned);
+    }
+    // The setup library is installed beside the others' in \Windows\AppMgr, so that removal can
+    // run it again; it is checked as any file is.
+    auto setup = numbered.find(SetupLibraryNumber);
+    if (setup != numbered.end()) {
+        std::string path = SetupLibraryPath(plan->Program);
+        if (!CheckDevicePath(path, problem))
+            return false;
+        if (!destinations.insert(Lower(path)).second)
+            return Fail(problem, "the destination " + path + " is named twice");
+        plan->SetupLibrary = &setup->second->Data;
+        plan->Files.push_back(PlannedFile{path, plan->SetupLibrary, false});
     }
     std::set<std::string> values;
     for (const InstallEntry& entry : data.Entries) {

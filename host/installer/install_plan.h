@@ -37,8 +37,14 @@ struct PlannedValue {
     bool KeepExisting;
 };
 
+// The cabinet's file 999, the setup library the installer runs, kept on the device where removal
+// finds it again.
+enum { SetupLibraryNumber = 999 };
+#define SETUP_LIBRARY_FOLDER "\\Windows\\AppMgr\\"
+
 struct InstallPlan {
     std::string Program; // "Provider AppName", what the installation is recorded and removed as
+    const Bytes* SetupLibrary = nullptr; // the setup library's bytes, when the cabinet has one
     InstallData Data;
     std::vector<PlannedFile> Files;
     std::vector<PlannedLink> Links;
@@ -48,6 +54,9 @@ struct InstallPlan {
 // The plan for the cabinet's files (the installation data first). The plan points into files,
 // which must outlive it. False, with what is wrong in problem, when anything would not install.
 bool PlanInstall(const std::vector<CabinetFile>& files, InstallPlan* plan, std::string* problem);
+
+// Where the setup library of the program is kept for its removal: \Windows\AppMgr\<program>.dll.
+std::string SetupLibraryPath(const std::string& program);
 
 // The device's folder a %CEn% name stands for; empty for a name that is none of them.
 std::string DeviceFolder(const std::string& name);

@@ -2,6 +2,7 @@
 #include "host/installer/installer.h"
 #include "host/installer/install_plan.h"
 #include "host/installer/install_writes.h"
+#include "host/installer/setup_library.h"
 
 #include <new>
 #include <string>
@@ -103,50 +104,125 @@ void TakeAwayLeftovers(const Written& earlier, const Written& record) {
     TakeAwayKeys(record.Keys);
 }
 
+// The folder of a program's first file, which its setup library is told as the installation's.
+std::wstring InstallFolder(const std::wstring& firstFile) {
+    size_t slash = firstFile.rfind(L'\\');
+    return slash == std::wstring::npos || slash == 0 ? L"\\" : firstFile.substr(0, slash);
+}
+
+// Installing: what is written, with what it replaced; the earlier installation's record; the
+// cabinet's setup library while it runs.
+struct Installation {
+    InstallPlan Plan;
+    std::wstring Program, Folder;
+    Written Earlier;
+    RecordState State = NoRecord;
+    SetupLibrary Setup;
+    Journal Writes;
+};
+
+// Writes the plan and records it; the setup library, if any, is told afterwards and may still ask
+// for the installation to be taken back.
+bool WriteInstallation(Installation* run, Written* record, std::wstring* said) {
+    if (!WritePlan(run->Plan, &run->Writes, said))
+        return false;
+    *record = NewRecord(run->Plan, run->Writes, run->Earlier);
+    if (!SaveRecord(run->Program, *record)) {
+        *said = L"cannot record the installation under HKLM\\" + AppKey(run->Program);
+        return false;
+    }
+    if (run->Setup.Module && run->Setup.InstallExit(NULL, run->Folder.c_str(), 0, 0, 0, 0, 0) ==
+                                 codeINSTALL_EXIT_UNINSTALL) {
+        *said = L"its setup library asked for the installation to be taken back";
+        return false;
+    }
+    return true;
+}
+
 bool Install(const std::wstring& path, std::wstring* said) {
     Bytes cabinet;
     if (!ReadWholeFile(path, &cabinet, said))
         return false;
     std::vector<CabinetFile> files;
-    InstallPlan plan;
+    Installation run;
     std::string problem;
-    if (!ReadCabinet(cabinet, &files, &problem) || !PlanInstall(files, &plan, &problem)) {
+    std::wstring why;
+    if (!ReadCabinet(cabinet, &files, &problem) || !PlanInstall(files, &run.Plan, &problem)) {
         *said = L"refused " + path + L": " + Wide(problem) + L"; nothing was installed";
         return false;
     }
-    std::wstring program = Wide(plan.Program), why;
-    Written earlier;
-    RecordState state = LoadRecord(program, &earlier, &why);
-    if (state == RecordRefused || !CheckDestinations(plan, earlier, &why)) {
+    run.Program = Wide(run.Plan.Program);
+    run.Folder = InstallFolder(run.Plan.Files.empty() ? L"" : Wide(run.Plan.Files[0].Path));
+    run.State = LoadRecord(run.Program, &run.Earlier, &why);
+    bool ready = run.State != RecordRefused;
+    // The setup library runs before anything is checked on the device: it may first have to take
+    // its program off the Today screen, which holds its library.
+    if (ready && run.Plan.SetupLibrary) {
+        ready = LoadSetupLibrary(*run.Plan.SetupLibrary, &run.Setup, &why);
+        if (ready && run.Setup.InstallInit(NULL, TRUE, run.State == RecordRead,
+                                           run.Folder.c_str()) != codeINSTALL_INIT_CONTINUE) {
+            why = L"its setup library cancelled the installation";
+            UnloadSetupLibrary(&run.Setup);
+            ready = false;
+        }
+    }
+    bool exitTold = false;
+    if (ready && !CheckDestinations(run.Plan, run.Earlier, &why)) {
+        ready = false;
+        exitTold = true;
+    }
+    if (!ready) {
+        // Told of the failure, the setup library puts back what its start took away.
+        if (exitTold && run.Setup.Module)
+            run.Setup.InstallExit(NULL, run.Folder.c_str(), 0, 1, 0, 0, 0);
+        UnloadSetupLibrary(&run.Setup);
         *said = L"refused " + path + L": " + why + L"; nothing was installed";
         return false;
     }
 
-    Journal journal;
     Written record;
-    bool done = WritePlan(plan, &journal, said);
-    if (done) {
-        record = NewRecord(plan, journal, earlier);
-        done = SaveRecord(program, record);
-        if (!done)
-            *said = L"cannot record the installation under HKLM\\" + AppKey(program);
-    }
-    if (!done) {
-        Undo(journal);
-        if (state == RecordRead)
-            SaveRecord(program, earlier);
+    if (!WriteInstallation(&run, &record, said)) {
+        Undo(run.Writes);
+        if (run.State == RecordRead)
+            SaveRecord(run.Program, run.Earlier);
         else
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppKey(program).c_str());
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppKey(run.Program).c_str());
         *said += L"; what was written is taken back";
-        if (state == RecordRead)
+        if (run.State == RecordRead)
             *said += L", and the earlier installation is as it was";
+        if (run.Setup.Module)
+            run.Setup.InstallExit(NULL, run.Folder.c_str(), 0, 1, 0, 0, 0);
+        UnloadSetupLibrary(&run.Setup);
         return false;
     }
-    TakeAwayLeftovers(earlier, record);
-    *said = L"installed " + program + L": " +
-            Counted(plan.Files.size() + plan.Links.size(), L"file", L"files") + L", " +
-            Counted(journal.Made.Values.size(), L"registry value", L"registry values") +
-            (state == RecordRead ? L" (over the earlier installation)" : L"");
+    UnloadSetupLibrary(&run.Setup);
+    TakeAwayLeftovers(run.Earlier, record);
+    *said = L"installed " + run.Program + L": " +
+            Counted(run.Plan.Files.size() + run.Plan.Links.size(), L"file", L"files") + L", " +
+            Counted(run.Writes.Made.Values.size(), L"registry value", L"registry values") +
+            (run.Plan.SetupLibrary ? L", its setup library run" : L"") +
+            (run.State == RecordRead ? L" (over the earlier installation)" : L"");
+    return true;
+}
+
+// The setup library an installation left in \Windows\AppMgr, loaded to run its removal's start;
+// false with why in said when it cancels.
+bool StartRemoval(const std::wstring& name, const Written& written, SetupLibrary* setup,
+                  std::wstring* said) {
+    std::string narrow;
+    Narrow(name, &narrow);
+    std::wstring path = Wide(SetupLibraryPath(narrow));
+    Bytes bytes;
+    if (!Listed(written.Files, path) || !Exists(path))
+        return true;
+    if (!ReadWholeFile(HostPath(path), &bytes, said) || !LoadSetupLibrary(bytes, setup, said))
+        return false;
+    std::wstring folder = InstallFolder(written.Files.empty() ? L"" : written.Files[0]);
+    if (setup->UninstallInit(NULL, folder.c_str()) != codeUNINSTALL_INIT_CONTINUE) {
+        *said = L"its setup library cancelled the removal";
+        UnloadSetupLibrary(setup);
+        return false;
+    }
     return true;
 }
 
@@ -163,11 +239,18 @@ bool Remove(const std::wstring& name, std::wstring* said) {
             *said += L"; nothing was removed";
         return false;
     }
+    SetupLibrary setup;
+    std::wstring why;
+    if (!StartRemoval(name, written, &setup, &why)) {
+        *said = L"cannot remove " + name + L": " + why + L"; nothing was removed";
+        return false;
+    }
     // Every file is checked before any goes, so that a program holding one stops the removal
     // with nothing taken away.
     for (const std::wstring& file : written.Files) {
         DWORD error = 0;
         if (Exists(file) && !Writable(file, &error)) {
+            UnloadSetupLibrary(&setup);
             *said = L"cannot remove " + name + L": " + file + L" cannot be deleted, " +
                     ErrorText(error) + L"; nothing was removed, and its record is kept";
             return false;
@@ -182,6 +265,7 @@ bool Remove(const std::wstring& name, std::wstring* said) {
     if (!left.Files.empty()) {
         // The record keeps what is still there, so that a later removal can finish.
         SaveRecord(name, left);
+        UnloadSetupLibrary(&setup);
         *said = L"cannot remove " + name + L": " + left.Files[0] +
                 L" cannot be deleted; its record keeps what is left";
         return false;
@@ -191,10 +275,14 @@ bool Remove(const std::wstring& name, std::wstring* said) {
     TakeAwayKeys(written.Keys);
     TakeAwayFolders(written.Folders);
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppKey(name).c_str());
+    if (setup.Module)
+        setup.UninstallExit(NULL);
+    UnloadSetupLibrary(&setup);
     *said = L"removed " + name + L": " + Counted(written.Files.size(), L"file", L"files") + L", " +
             Counted(written.Values.size(), L"registry value", L"registry values");
     return true;
 }
+
 } // namespace
 
 bool InstallCabinet(const std::wstring& path, std::wstring* said) {

@@ -17,6 +17,7 @@ const WCHAR Usage[] = L"usage: wceload.exe FILE.cab | --remove NAME\n"
                       L"  as Remove Programs lists it) and what it wrote.";
 
 enum { ExitOk = 0, ExitFailed = 1, ExitBadArguments = 2 };
+const WCHAR DeviceRoot[] = L"C:\\";
 
 } // namespace
 
@@ -36,6 +37,13 @@ int main() {
         Say(Usage);
         return ExitBadArguments;
     }
+    // Like the device's installer it works from the device's root, drive C:, where a setup
+    // library's device paths (\Windows\...) lead; the cabinet is named before that.
+    WCHAR cabinet[MAX_PATH];
+    DWORD length = remove ? 0 : GetFullPathNameW(first.c_str(), MAX_PATH, cabinet, NULL);
+    if (length > 0 && length < MAX_PATH)
+        first = cabinet;
+    SetCurrentDirectoryW(DeviceRoot);
     std::wstring said;
     bool done = remove ? RemoveProgram(second, &said) : InstallCabinet(first, &said);
     Say(said, done ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);

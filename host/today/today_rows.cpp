@@ -90,17 +90,57 @@ bool RowShown(const TodayRow& row) {
     return IsBuiltIn(row) ? row.Entry.Enabled != 0 : row.Item != NULL;
 }
 
-void LoadRows() {
+namespace {
+
+// The rows of the registration as it stands. A custom item unchecked in the Today settings has no
+// row and no library loaded, as on the device; one whose row is in kept reuses its library.
+void ReadRows(std::vector<TodayRow>* kept) {
     for (const Registration& entry : ReadRegistrations()) {
         TodayRow row = {};
         row.Entry = entry;
-        if (!IsBuiltIn(row) && !LoadLibraryOf(&row))
+        if (!IsBuiltIn(row) && !entry.Enabled) {
+            Report(entry.Name + L": unchecked in the Today settings, not loaded");
             continue;
+        }
+        int had = -1;
+        for (size_t i = 0; kept && i < kept->size(); ++i)
+            if ((*kept)[i].Library &&
+                lstrcmpiW((*kept)[i].Entry.Name.c_str(), entry.Name.c_str()) == 0)
+                had = (int)i;
+        if (had >= 0) {
+            TodayRow& old = (*kept)[had];
+            row.LibraryPath = old.LibraryPath;
+            row.Library = old.Library;
+            row.InitializeItem = old.InitializeItem;
+            row.OptionsDlgProc = old.OptionsDlgProc;
+            old.Library = NULL;
+        } else if (!IsBuiltIn(row) && !LoadLibraryOf(&row)) {
+            continue;
+        }
         Rows.push_back(row);
     }
     if (Rows.empty())
         Complain(std::wstring(L"no Today items to show under HKLM\\") + TODAY_ITEMS_KEY +
                  L" (scripts/run installs them from their cabinets with wceload.exe)");
+}
+
+} // namespace
+
+void LoadRows() {
+    ReadRows(NULL);
+}
+
+void ReloadRows() {
+    std::vector<TodayRow> kept;
+    kept.swap(Rows);
+    ReadRows(&kept);
+    // An item no longer registered, or unchecked, lets go of its library, so that an installer
+    // can replace or delete it.
+    for (TodayRow& row : kept)
+        if (row.Library) {
+            Report(row.Entry.Name + L": its library " + row.LibraryPath + L" is released");
+            FreeLibrary(row.Library);
+        }
 }
 
 void MakeItems() {

@@ -25,9 +25,13 @@ struct TodayRow {
 
 extern std::vector<TodayRow> Rows;
 
-// Reads the registration into rows and loads each custom item's library; a row whose library is
-// missing or no Today item is left out and said so.
+// Reads the registration into rows and loads each checked custom item's library; a row whose
+// library is missing or no Today item is left out and said so.
 void LoadRows();
+
+// Reads the registration again, the items' windows cleared: an item added appears, one removed or
+// unchecked releases its library, the others keep theirs.
+void ReloadRows();
 
 // Makes each custom item's window through export 240 with a fresh record (cyp 0), lays the rows
 // out and asks each item for its height.

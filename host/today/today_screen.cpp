@@ -86,12 +86,16 @@ void FitWindowToScreen() {
 }
 
 // The Today screen loads its items again after their settings change and when a program asks
-// (WM_WININICHANGE 0xF2), and on F5 here: each item told and its window destroyed, then made again
-// with a fresh record, the rows laid out from the heights they report.
+// (WM_WININICHANGE 0xF2), and on F5 here: each item told and its window destroyed, the
+// registration read again (an installer may have added, removed or unchecked an item), each item
+// made again with a fresh record, the rows laid out from the heights they report.
 void ReloadItems(const WCHAR* why) {
     Report(std::wstring(L"loading the items again (") + why + L")");
+    std::wstring lit = Highlighted >= 0 ? Rows[Highlighted].Entry.Name : L"";
     ClearItems();
+    ReloadRows();
     MakeItems();
+    Highlighted = lit.empty() ? -1 : RowNamed(lit);
     KeepHighlight();
 }
 
