@@ -7,10 +7,11 @@ set(device_profile_flags -std=c++98 -pedantic-errors -Werror -Wall -Wextra
     -I${CMAKE_SOURCE_DIR} -include ${CMAKE_SOURCE_DIR}/platform/platform.h)
 set(device_names_header ${CMAKE_SOURCE_DIR}/platform/not_on_device.h)
 
-# The sources of the item's libraries, as their targets list them, and the module entry.
+# The sources of the item's libraries, as their targets list them, the module entry, and the setup
+# library the cabinet carries.
 set(device_sources ${CMAKE_SOURCE_DIR}/item/module_entry.cpp)
 foreach(library morvane_format morvane_settings_data morvane_settings morvane_item
-                morvane_options)
+                morvane_options morvane_setup)
   get_target_property(sources ${library} SOURCES)
   get_target_property(folder ${library} SOURCE_DIR)
   foreach(source IN LISTS sources)
