@@ -1,14 +1,18 @@
 #!/usr/bin/python3
-"""Checks the device's morvane.dll as the device's loader and the Today screen take it:
+"""Checks the device's morvane.dll as the device's loader and the Today screen take it, or with
+--setup its morvane_setup.dll as the device's loader and installer take it:
 
-    check_device_dll.py header|exports|imports|size DLL [MAP]
+    check_device_dll.py [--setup] header|exports|imports|size DLL [MAP]
 
   header   machine ARM (0x1C0), subsystem Windows CE GUI (9) version 5.01, neither dynamic-base
            nor NX flag, base relocations present, nothing linked from .ctors or .dtors (by MAP,
            the link map: nothing on the device would run them), no floating-point helper imported
-  exports  ordinals 240 and 241 and nothing else, no names
-  imports  from coredll.dll, aygshell.dll and commdlg.dll only, every one by name
-  size     the file's size, at most 48 KiB
+  exports  ordinals 240 and 241 and nothing else, no names; with --setup, the installer's four
+           entry points by name (Install_Init, Install_Exit, Uninstall_Init, Uninstall_Exit), each
+           code, and nothing else
+  imports  from coredll.dll, aygshell.dll and commdlg.dll only, every one by name; with --setup,
+           from coredll.dll only
+  size     the file's size, at most 48 KiB (morvane.dll only)
 
 Prints what it found; exits 1 naming the first thing that is not as it must be. The expected
 values are typed here on purpose, apart from the build's own flags: the check is an oracle of
@@ -23,6 +27,11 @@ SUBSYSTEM_WINDOWS_CE_GUI = 9
 DYNAMIC_BASE, NX_COMPAT = 0x40, 0x100
 EXPORTED_ORDINALS = {240, 241}
 DEVICE_LIBRARIES = {"coredll.dll", "aygshell.dll", "commdlg.dll"}
+# The names the device's installer looks the setup library's entry points up by (ce_setup.h's
+# szINSTALL_INIT and the others), and the one library it may import from.
+SETUP_EXPORTS = {"Install_Init", "Install_Exit", "Uninstall_Init", "Uninstall_Exit"}
+SETUP_LIBRARIES = {"coredll.dll"}
+IMAGE_SCN_MEM_EXECUTE = 0x20000000
 SIZE_LIMIT = 48 * 1024
 # Floating-point helpers: GCC's soft-float ones and the device's own (coredll.dll's __adds, __muld,
 # __dtoi and the like), none of which integer-only code needs.
@@ -95,18 +104,33 @@ def check_exports(pe, path, map_path):
     return "exports 240 and 241 by ordinal, no names"
 
 
+def check_setup_exports(pe, path, map_path):
+    directory = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    require(directory is not None, "no export table")
+    exported = [symbol for symbol in directory.symbols if symbol.address]
+    unnamed = [symbol.ordinal for symbol in exported if not symbol.name]
+    require(not unnamed, f"exports ordinals {unnamed} without a name")
+    names = sorted(symbol.name.decode() for symbol in exported)
+    require(set(names) == SETUP_EXPORTS and len(names) == len(SETUP_EXPORTS),
+            f"exports {', '.join(names) or 'nothing'}, not {', '.join(sorted(SETUP_EXPORTS))}")
+    for symbol in exported:
+        section = pe.get_section_by_rva(symbol.address)
+        require(section is not None and section.Characteristics & IMAGE_SCN_MEM_EXECUTE,
+                f"{symbol.name.decode()} is not code (RVA 0x{symbol.address:x})")
+    return f"exports {', '.join(names)} by name, each code, nothing else"
+
+
 def imports(pe):
     for library in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
         for symbol in library.imports:
             yield library.dll.decode(), (symbol.name.decode() if symbol.name else None)
 
 
-def check_imports(pe, path, map_path):
+def check_imports(pe, path, map_path, allowed=DEVICE_LIBRARIES):
     found = list(imports(pe))
     require(found, "imports nothing")
     libraries = {library.lower() for library, _ in found}
-    require(libraries <= DEVICE_LIBRARIES,
-            f"imports from {', '.join(sorted(libraries - DEVICE_LIBRARIES))}")
+    require(libraries <= allowed, f"imports from {', '.join(sorted(libraries - allowed))}")
     by_ordinal = [library for library, name in found if name is None]
     require(not by_ordinal, f"imports by ordinal from {', '.join(by_ordinal)}")
     counts = ", ".join(f"{library} {sum(1 for l, _ in found if l.lower() == library)}"
@@ -120,19 +144,29 @@ def check_size(pe, path, map_path):
     return f"{size} bytes ({size / 1024:.1f} KiB), at most {SIZE_LIMIT}"
 
 
+def check_setup_imports(pe, path, map_path):
+    return check_imports(pe, path, map_path, SETUP_LIBRARIES)
+
+
 CHECKS = {"header": check_header, "exports": check_exports, "imports": check_imports,
           "size": check_size}
+SETUP_CHECKS = {"header": check_header, "exports": check_setup_exports,
+                "imports": check_setup_imports}
 
 
 def main(argv):
-    if len(argv) not in (3, 4) or argv[1] not in CHECKS or (argv[1] == "header" and
+    checks = CHECKS
+    if argv[1:2] == ["--setup"]:
+        checks = SETUP_CHECKS
+        argv = argv[:1] + argv[2:]
+    if len(argv) not in (3, 4) or argv[1] not in checks or (argv[1] == "header" and
                                                             len(argv) != 4):
         sys.stderr.write(__doc__)
         return 2
     path = argv[2]
     try:
         pe = pefile.PE(path)
-        print(f"{path}: {CHECKS[argv[1]](pe, path, argv[3] if len(argv) == 4 else None)}")
+        print(f"{path}: {checks[argv[1]](pe, path, argv[3] if len(argv) == 4 else None)}")
     except (Problem, pefile.PEFormatError, OSError) as problem:
         print(f"check_device_dll {argv[1]}: {path}: {problem}")
         return 1

@@ -1,6 +1,7 @@
 """A PE library as the device's loader maps it: sections at a base of the harness's choosing (not
 the preferred one, so every base relocation is applied), the import slots to bind, the exports by
-ordinal, and the resources the stand-ins serve from it."""
+ordinal and by name, and the resources the stand-ins serve from it."""
+import bisect
 import struct
 
 import pefile
@@ -75,6 +76,34 @@ class Image:
         for symbol in directory.symbols if directory else []:
             exports[symbol.ordinal] = self.base + symbol.address
         return exports
+
+    def export_named(self, name):
+        """An export's address found by its name as GetProcAddress finds it, in the mapped image:
+        the name pointer table searched by halves (the loader relies on its ascending order), the
+        name's ordinal index, then the address table. None when no export has the name."""
+        directory = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[0]  # IMAGE_DIRECTORY_ENTRY_EXPORT
+        if not directory.VirtualAddress:
+            return None
+        (_flags, _stamp, _major, _minor, _name, _base, functions, count, address_table,
+         name_table, ordinal_table) = struct.unpack_from("<IIHHIIIIIII", self.bytes,
+                                                         directory.VirtualAddress)
+        names = [self._c_string(struct.unpack_from("<I", self.bytes, name_table + 4 * n)[0])
+                 for n in range(count)]
+        if names != sorted(names):
+            raise LoadError(f"{self.path}: the export names are not in ascending order: {names}")
+        found = bisect.bisect_left(names, name.encode("ascii"))
+        if found == count or names[found] != name.encode("ascii"):
+            return None
+        (index,) = struct.unpack_from("<H", self.bytes, ordinal_table + 2 * found)
+        if index >= functions:
+            raise LoadError(f"{self.path}: {name} has ordinal index {index} of {functions}")
+        (rva,) = struct.unpack_from("<I", self.bytes, address_table + 4 * index)
+        if directory.VirtualAddress <= rva < directory.VirtualAddress + directory.Size:
+            raise LoadError(f"{self.path}: {name} is forwarded to another library")
+        return self.base + rva
+
+    def _c_string(self, rva):
+        return self.bytes[rva : self.bytes.index(b"\0", rva)]
 
     def contains(self, address):
         return self.base <= address < self.base + self.size

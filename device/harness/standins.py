@@ -10,11 +10,12 @@ Handlers take (system, entry, *raw arguments) and return the result, or (result,
 import struct
 
 from cpu import Fault
-from system import (CB_ADDSTRING, CB_GETLBTEXT, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA, ERROR_SUCCESS,
-                    HOST_WINDOW, HWND_BROADCAST, LOGPIXELSX, LOGPIXELSY, RT_DIALOG, STOCK_BASE,
-                    SYSTEM_FONT, TODAYM_DRAWWATERMARK, TODAYM_GETCOLOR, TODAYM_TOOKSELECTION,
-                    WHITE_BRUSH, WM_CREATE, WM_ERASEBKGND, WM_GETTEXT, WM_SETTEXT, WM_SIZE,
-                    WM_WININICHANGE, Unanswered, Window, lparam_shown, signed, wparam_shown)
+from system import (CB_ADDSTRING, CB_GETLBTEXT, ERROR_FILE_NOT_FOUND, ERROR_INVALID_HANDLE,
+                    ERROR_MORE_DATA, ERROR_SHARING_VIOLATION, ERROR_SUCCESS, HOST_WINDOW,
+                    HWND_BROADCAST, LOGPIXELSX, LOGPIXELSY, RT_DIALOG, STOCK_BASE, SYSTEM_FONT,
+                    TODAYM_DRAWWATERMARK, TODAYM_GETCOLOR, TODAYM_TOOKSELECTION, WHITE_BRUSH,
+                    WM_CREATE, WM_ERASEBKGND, WM_GETTEXT, WM_SETTEXT, WM_SIZE, WM_WININICHANGE,
+                    Unanswered, Window, lparam_shown, signed, wparam_shown)
 
 STAND_INS = {}
 
@@ -26,6 +27,9 @@ WAIT_OBJECT_0, WAIT_TIMEOUT = 0, 0x102
 SHELL_READY_EVENT = "SYSTEM/ShellAPIReady"
 CHOOSECOLOR_SIZE = 36
 FONT_FAMILIES = (("Tahoma", 0), ("Courier New", 0), ("Tahoma", 128), ("MS UI Gothic", 128))
+INVALID_HANDLE_VALUE = 0xFFFFFFFF
+GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING = 0x40000000, 1, 3
+TODAY_ITEMS_CHANGED = 0xF2  # WM_WININICHANGE's flag: the Today screen loads its items again
 
 
 def stand_in(name, argc, kinds, c_convention=False):
@@ -99,7 +103,38 @@ def wait_for(system, entry, handle, timeout):
 
 @stand_in("CloseHandle", 1, "h")
 def close_handle(system, entry, handle):
-    return int(system.release(handle, ("event", "process", "thread")))
+    return int(system.release(handle, ("event", "process", "thread", "file")))
+
+
+# Files: only whether one is there and whether a program holds it, which is all the setup library
+# asks of them. A loaded library is open for reading and shared for reading alone, so opening it
+# to write, or without sharing it, fails while it is loaded.
+@stand_in("CreateFileW", 7, "sii-iih")
+def create_file(system, entry, name, access, share, security, disposition, flags, template):
+    if security or disposition != OPEN_EXISTING:
+        raise Unanswered(f"CreateFileW with security attributes {security:#x} or disposition "
+                         f"{disposition}")
+    path = system.text(name).lower()
+    held = system.today_items is not None and system.today_items.holds(path, system.waited_ms)
+    if path not in system.files:
+        system.last_error = ERROR_FILE_NOT_FOUND
+    elif held and (access & GENERIC_WRITE or not share & FILE_SHARE_READ):
+        system.last_error = ERROR_SHARING_VIOLATION
+    else:
+        system.last_error = ERROR_SUCCESS
+        return system.new_handle("file", path)
+    return INVALID_HANDLE_VALUE
+
+
+@stand_in("GetLastError", 0, "")
+def get_last_error(system, entry):
+    return system.last_error
+
+
+@stand_in("Sleep", 1, "i")
+def sleep(system, entry, milliseconds):
+    system.waited_ms += milliseconds
+    return 0
 
 
 @stand_in("CreateProcessW", 10, "ss--ii-s--")
@@ -287,6 +322,55 @@ def reg_set_value(system, entry, key, name, reserved, value_type, data, size):
     return ERROR_SUCCESS
 
 
+@stand_in("RegDeleteKeyW", 2, "hs")
+def reg_delete_key(system, entry, root, sub):
+    # The device's RegDeleteKey takes the key's subkeys with it (the desktop's refuses a key that
+    # has any).
+    path = key_path(system, root, sub)
+    if path not in system.registry:
+        return ERROR_FILE_NOT_FOUND
+    gone = [key for key in system.registry if key == path or key.startswith(path + "\\")]
+    for key in gone:
+        del system.registry[key]
+    entry.out = (len(gone),)
+    return ERROR_SUCCESS
+
+
+REGISTRY_INFO = ("class", "class length", "reserved", "subkeys", "longest subkey name",
+                 "longest class", "values", "longest value name", "longest value",
+                 "security descriptor", "last written")
+
+
+@stand_in("RegQueryInfoKeyW", 12, "h" + "-" * 11)
+def reg_query_info_key(system, entry, key, *fields):
+    obj = system.take(key, ("key",))
+    if obj is None:
+        return ERROR_INVALID_HANDLE
+    path = obj.value
+    subkeys = [k[len(path) + 1 :] for k in system.registry
+               if k.startswith(path + "\\") and "\\" not in k[len(path) + 1 :]]
+    values = system.registry.get(path, {})
+    known = {"subkeys": len(subkeys), "longest subkey name": max(map(len, subkeys), default=0),
+             "longest class": 0, "values": len(values),
+             "longest value name": max(map(len, values), default=0),
+             "longest value": max((len(data) for _, data in values.values()), default=0),
+             "security descriptor": 0}
+    # Recorded: which of the fields the library asks for, and what they held.
+    asked = tuple(name for name, address in zip(REGISTRY_INFO, fields) if address)
+    entry.args = (entry.args[0], asked)
+    for name, address in zip(REGISTRY_INFO, fields):
+        if not address:
+            continue
+        if name == "last written":
+            system.cpu.write(address, bytes(8))
+        elif name in known:
+            system.cpu.put_u32(address, known[name])
+        else:
+            raise Unanswered(f"RegQueryInfoKeyW asking for the {name}")
+    entry.out = tuple(known.get(name, 0) for name in asked)
+    return ERROR_SUCCESS
+
+
 @stand_in("RegCloseKey", 1, "h")
 def reg_close_key(system, entry, key):
     return ERROR_SUCCESS if system.release(key, ("key",)) else 6  # ERROR_INVALID_HANDLE
@@ -405,8 +489,10 @@ def def_window_proc(system, entry, window, message, wparam, lparam):
 @stand_in("SendMessageW", 4, "hiii")
 def send_message(system, entry, target, message, wparam, lparam):
     if target == HWND_BROADCAST:
-        if message == WM_WININICHANGE and wparam == 0xF2:
+        if message == WM_WININICHANGE and wparam == TODAY_ITEMS_CHANGED:
             system.reload_requested = True
+            if system.today_items is not None:
+                system.today_items.reload(system)
             return 0
         raise Unanswered(f"a broadcast of message {message:#x}")
     if target == HOST_WINDOW:

@@ -1,8 +1,9 @@
 """A stand-in of the device's system for one library in the harness: windows and classes, dialogs
 and their controls, GDI objects and device contexts, a registry held in memory, a clock the
-session sets, local memory, events and processes. Every call the library makes is recorded with
-its arguments as values (texts, rectangles, font records, colours, handles), never as addresses,
-so two builds of the library can be compared call by call.
+session sets, local memory, events and processes, and for the setup library the files the
+installer works on and the Today screen holding the libraries of its items. Every call the
+library makes is recorded with its arguments as values (texts, rectangles, font records, colours,
+handles), never as addresses, so two builds of the library can be compared call by call.
 
 The Today screen itself is a window of the harness's (the host), which answers the item's
 colour, watermark and selection messages."""
@@ -27,6 +28,7 @@ TODAYM_GETCOLOR, TODAYM_DRAWWATERMARK, TODAYM_TOOKSELECTION = 0x464, 0x465, 0x46
 LOGPIXELSX, LOGPIXELSY = 88, 90
 CB_ERR = 0xFFFFFFFF
 ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA = 0, 2, 234
+ERROR_INVALID_HANDLE, ERROR_SHARING_VIOLATION = 6, 32
 RT_DIALOG = 5
 CBS_DROPDOWN_KINDS = 0x3  # CBS_SIMPLE 1, CBS_DROPDOWN 2, CBS_DROPDOWNLIST 3
 CBS_DROPDOWNLIST = 3
@@ -102,6 +104,12 @@ class System:
         self.helper_calls = {}
         self.local_blocks = {}
         self.init_costs = {}  # the library's instructions in each dialog's initialisation
+        self.files = set()  # the paths (lower case) of the files there are
+        # The setup session's Today screen (setup_session.TodayScreen): which libraries it holds,
+        # and its reload when told that the items changed. None in the item's own session.
+        self.today_items = None
+        self.waited_ms = 0  # the time the library slept away
+        self.last_error = 0
         self.host_colors = {0x10000004: 0x000000, 0x10000022: 0x00A06000, 0x10000023: 0x00FFFFFF}
         self.stand_ins = []
         for number, (library, name, slot) in enumerate(image.imports):
