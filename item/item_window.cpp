@@ -103,9 +103,10 @@ static LRESULT OnQueryRefresh(HWND window, TODAYLISTITEM* item) {
     ReadLocalTime(&now);
     int changed = TimeChanged(&now);
 
-    int height = RowHeight(window);
-    // The host sizes the row from the first answer only.
+    // The host sizes the row from the first answer only, so the height is worked out then alone:
+    // the query comes every two seconds and mostly finds nothing changed.
     if (item->cyp == 0) {
+        int height = RowHeight(window);
         item->cyp = (DWORD)height;
         ReportedRowHeight = height;
         return 1;
