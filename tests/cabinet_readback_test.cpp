@@ -177,6 +177,15 @@ TEST(CabinetReadBack, HoldsWhatItsInformationFileSays) {
     }
     EXPECT_EQ(listed, data.Files.size());
 
+    // The setup library [DefaultInstall] names is file 999, which the installer runs.
+    std::string setup = inf.Value("defaultinstall", "CESetupDLL");
+    auto packedSetup = std::find_if(files.begin(), files.end(), [](const CabinetFile& x) {
+        return x.Name.size() > 4 && x.Name.substr(x.Name.size() - 4) == ".999";
+    });
+    EXPECT_EQ(!setup.empty(), packedSetup != files.end()) << "file 999";
+    if (!setup.empty() && packedSetup != files.end())
+        EXPECT_TRUE(ReadBytes(source + "/" + setup) == packedSetup->Data) << setup;
+
     std::vector<std::string> lines;
     for (const InstallEntry& entry : data.Entries)
         lines.push_back(RegistryLine(entry));
