@@ -179,12 +179,19 @@ bool Windows(const std::string& output, int* windows) {
     return !lines.empty() && sscanf(lines.back().c_str(), "%d", windows) == 1;
 }
 
+// Whether the session ran at all: its first line, the first step's, is printed and flushed before
+// anything else it does. A process that printed none of its own lines (Wine's own messages may be
+// there) was never started by Wine, however long it was given.
+bool Started(const RunResult& run) {
+    return !Lines(run.Output, "step ").empty();
+}
+
 Verdict Judge(const RunResult& run, int baselineWindows) {
     Verdict verdict;
     std::vector<std::string> crash = Lines(run.Output, "crash ");
     if (!crash.empty())
         return {Crashed, crash[0]};
-    if (run.Output.empty())
+    if (!Started(run))
         return {Hung, "Wine did not start it, twice"};
     if (!run.Ended)
         return {Hung, "no end within the time limit, in step " + LastStep(run.Output)};
@@ -272,13 +279,15 @@ int RunPasses(const PassOptions& options) {
         for (const Point& point : points)
             order.push_back(&point);
         std::vector<RunResult> results = RunAll(options, order);
-        // A process Wine never started printed nothing, not even the first step's line, so the
-        // library was never loaded in it and no fault was injected: it is started once more, and
-        // said so. One that ran the library at all is judged as it ran.
+        // A process Wine never started printed none of its lines, not even the first step's, so
+        // the library was never loaded in it and no fault was injected: it is started once more,
+        // and said so, whether it ended or ran into the time limit (on a loaded machine Wine can
+        // sit on a start that long). One that started is judged as it ran: a run that began and
+        // then stopped printing stays a hang.
         std::vector<const Point*> again;
         std::vector<size_t> againIndex;
         for (size_t i = 0; i < points.size(); ++i) {
-            if (results[i].Output.empty()) {
+            if (!Started(results[i])) {
                 again.push_back(&points[i]);
                 againIndex.push_back(i);
             }
