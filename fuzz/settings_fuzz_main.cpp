@@ -148,14 +148,14 @@ void Paint(HWND item) {
     RedrawWindow(item, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     if (memcmp(&LastPaintedTime, &FakeNow, sizeof FakeNow) != 0)
         Fail("a paint did not record the time it drew");
+    if (MetricsDirty)
+        Fail("a paint left MetricsDirty set");
+    if (RowCount < 1)
+        Fail("RowCount %d", RowCount);
 }
 
 void Query(HWND item, TODAYLISTITEM* listItem) {
     SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)listItem, 0);
-    if (MetricsDirty)
-        Fail("the refresh query left MetricsDirty set");
-    if (RowCount < 1)
-        Fail("RowCount %d", RowCount);
 }
 
 // The item through export 240: its first answer, then a paint in each layout, position and icon

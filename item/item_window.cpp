@@ -48,6 +48,9 @@ static LRESULT OnSize(HWND window, WPARAM wParam, LPARAM lParam) {
 // paint request back at once, over and over: it is validated instead, and the next change of the
 // clock paints again. Nothing is drawn at a size the window did not report.
 static LRESULT OnPaint(HWND window) {
+    // Changed settings are measured at the first paint after them: the refresh query measures only
+    // for its first answer.
+    UpdateMetrics(window);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (!dc) {
