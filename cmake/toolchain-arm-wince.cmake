@@ -50,10 +50,27 @@ set(device_defines -include ${morvane_root}/device/toolchain/predefined.h -D_WIN
 # results through memory, 32-bit enums, 16-bit wchar_t, no floating-point unit), a signed char as
 # the device's compiler has it, the ARMv4T floor of every Windows Mobile 5.0 processor, returns
 # that may go back to Thumb code (the system's libraries may be Thumb), and frames under 4 KB:
-# the device's stack has no probes, and a larger frame could step past its guard page.
+# the device's stack has no probes, and a larger frame could step past its guard page. Every
+# function begins with its whole prologue, which the device's unwinder reads from the function
+# table (.pdata): GCC would otherwise schedule body instructions into it, or save registers only
+# on the paths that need them (shrink-wrapping); asm_filter.py refuses either.
 set(device_code -marm -march=armv4t -mthumb-interwork -mabi=apcs-gnu -fpcc-struct-return
     -fshort-wchar -fsigned-char -mfloat-abi=soft -fno-common -fno-exceptions
+    -mno-sched-prolog -fno-shrink-wrap
     -Werror=frame-larger-than=4095 --device-binutils=${MORVANE_DEVICE_BINUTILS})
+# A build folder keeps the flags it was first configured with in its cache; one configured before
+# a code flag above was added gets that flag added, as its code is not the device's without it.
+foreach(language C CXX)
+  if(DEFINED CACHE{CMAKE_${language}_FLAGS})
+    set(cached " ${CMAKE_${language}_FLAGS} ")
+    foreach(flag IN LISTS device_code)
+      string(FIND "${cached}" " ${flag} " position)
+      if(position EQUAL -1 AND NOT flag MATCHES "^--device-binutils=")
+        set(CMAKE_${language}_FLAGS "${CMAKE_${language}_FLAGS} ${flag}" CACHE STRING "" FORCE)
+      endif()
+    endforeach()
+  endif()
+endforeach()
 list(JOIN device_headers " " device_headers)
 list(JOIN device_defines " " device_defines)
 list(JOIN device_code " " device_code)

@@ -12,6 +12,8 @@ an ARMv4T processor never switches to Thumb code, and the device's libraries may
 code; so dlltool is given every function as DATA (the slot alone) and each function gets a stub
 of ours that loads the slot and jumps with `bx`, which switches as the address asks. Stubs and
 slots go into one archive, one member per function, so the link takes only what is called.
+Each stub has its entry in the function table (.pdata) as the DLL's own functions have: no
+prologue (it saves nothing and leaves by a jump), its length with the slot's address, ARM code.
 """
 import os
 import subprocess
@@ -25,6 +27,10 @@ STUB = """\t.section\t.text$import_{name},"xr"
 \tldr\tip, [ip]
 \tbx\tip
 1:\t.word\t__imp_{name}
+2:
+\t.section\t.pdata$import_{name},"dr"
+\t.word\t{name}
+\t.word\t(((2b - {name}) / 4) << 8) | 0x40000000
 """
 
 
