@@ -6,13 +6,19 @@ Memory: the image at its load base, a stack, a heap for what the system hands th
 page of thunks (one per import: the import slot points there) and a page of return addresses
 (where a call into the library comes back). A call out lands on its thunk, where a code hook runs
 the stand-in and returns to the caller as the convention asks; a call in runs, nested where it is
-made from inside a stand-in, until it returns to its return address."""
+made from inside a stand-in, until it returns to its return address.
+
+Each call in is kept while it runs (where it returns to, its sp, the callee-saved registers it
+set, and a handler if the harness placed one): on ARM the unwinder must arrive there from any call
+out, and an exception the system raises is dispatched there."""
 import struct
 
 from unicorn import UC_ARCH_ARM, UC_ARCH_X86, UC_HOOK_BLOCK, UC_HOOK_CODE, UC_MODE_32, \
     UC_MODE_ARM, Uc, UcError
 from unicorn import arm_const as arm
 from unicorn import x86_const as x86
+
+from unwinder import CALLEE_SAVED, LR, PC, SP, FunctionTable, Unwinder
 
 STACK_TOP = 0x7F100000
 STACK_SIZE = 0x100000
@@ -23,12 +29,27 @@ THUNK_SIZE = 0x10000
 THUNK_STRIDE = 16
 RETURN_BASE = 0x61000000
 RETURN_SIZE = 0x1000
+# Where a call in whose handler catches a dispatched exception resumes (Thumb code, as the
+# system's is), beside the return address.
+HANDLER_ADDRESS = RETURN_BASE + 8
 CALL_TIMEOUT_US = 30_000_000  # a call into the library that runs longer than this has hung
 
 
 
 class Fault(Exception):
     """The library's code did something the device would not survive."""
+
+
+class CallIn:
+    """A call the harness made into the library, while it runs: the function, the return address
+    and sp the library must come back with, the callee-saved registers as set for it, and the
+    handler placed in this frame (None for none). caught: the code of an exception dispatched to
+    the handler."""
+    __slots__ = ("function", "return_address", "sp", "registers", "handler", "caught")
+
+    def __init__(self, function, return_address, sp, registers, handler):
+        self.function, self.return_address, self.sp = function, return_address, sp
+        self.registers, self.handler, self.caught = registers, handler, None
 
 
 class Cpu:
@@ -39,6 +60,8 @@ class Cpu:
         self.image = image
         self.instructions = 0  # the library's own instructions executed, where counted
         self.on_thunk = None  # set by the system: on_thunk(index) runs a stand-in
+        self.unwinder = None  # ARM only: the device's unwinder over the image's function table
+        self.calls_in = []  # the calls into the library running, innermost last
         for base, size in ((image.base, image.size), (STACK_TOP - STACK_SIZE, STACK_SIZE),
                            (HEAP_BASE, HEAP_SIZE), (THUNK_BASE, THUNK_SIZE),
                            (RETURN_BASE, RETURN_SIZE)):
@@ -80,15 +103,21 @@ class Cpu:
         self.check_return(address)
         uc.emu_stop()
 
-    def call(self, function, args, callee_pops, wide=False):
+    def call(self, function, args, callee_pops, wide=False, handler=None):
         """Calls the library's function with 32-bit arguments; returns r0 or eax (with r1 or edx
-        above it when wide). Nested calls save and restore the interrupted call's registers."""
+        above it when wide). Nested calls save and restore the interrupted call's registers.
+        handler(code), where given, catches an exception dispatched to this frame (ARM): the
+        call then returns what the handler returns."""
         saved = self.save_registers()
         canaries = {}
         for number, register in enumerate(self.callee_saved):
-            canaries[register] = 0x5A5A0000 + number
+            # Each nesting its own values, so that arriving at an outer call's frame is told
+            # from arriving at this one.
+            canaries[register] = 0x5A5A0000 | self.depth << 8 | number
             self.uc.reg_write(register, canaries[register])
         stack_before = self.push_call(args)
+        call_in = CallIn(function, self.return_address(), stack_before, canaries, handler)
+        self.calls_in.append(call_in)
         self.depth += 1
         try:
             # Unicorn's time-out runs a thread of its own, which a nested start would join twice:
@@ -99,9 +128,16 @@ class Cpu:
             raise Fault(f"{error} at pc 0x{self.pc():x}") from None
         finally:
             self.depth -= 1
-        if self.pc() != self.return_address() & ~1:
+            self.calls_in.pop()
+        if call_in.caught is not None:
+            if self.pc() != HANDLER_ADDRESS:
+                raise Fault(f"an exception dispatched to the call of 0x{function:x} did not "
+                            f"resume at its handler (stopped at 0x{self.pc():x})")
+            result = handler(call_in.caught)
+        elif self.pc() != self.return_address() & ~1:
             raise Fault(f"the call to 0x{function:x} did not return (stopped at 0x{self.pc():x})")
-        result = self.result(wide)
+        else:
+            result = self.result(wide)
         for register, value in canaries.items():
             if self.uc.reg_read(register) != value:
                 raise Fault(f"the function at 0x{function:x} did not preserve a callee-saved "
@@ -133,9 +169,13 @@ class ArmCpu(Cpu):
         # instruction of a later architecture faults.
         uc.ctl_set_cpu_model(arm.UC_CPU_ARM_TI925T)
         super().__init__(uc, image)
-        # Thumb `bx lr` at the return address; the ARM word before it is an undefined instruction,
-        # where a return without interworking lands.
-        self.write(RETURN_BASE, struct.pack("<IHH", 0xE7F000F0, 0x4770, 0x4770))
+        # Thumb `bx lr` at the return address and at the handler's address; the ARM word before
+        # them is an undefined instruction, where a return without interworking lands.
+        self.write(RETURN_BASE, struct.pack("<IHHHH", 0xE7F000F0, 0x4770, 0x4770, 0x4770,
+                                            0x4770))
+        # The table is read from the image as loaded, relocated, as the device's dispatcher
+        # reads it; an image without one unwinds nothing, and says so at the first call out.
+        self.unwinder = Unwinder(self.read, FunctionTable(self.read, image.base))
         uc.reg_write(arm.UC_ARM_REG_SP, STACK_TOP - 64)
         uc.hook_add(UC_HOOK_BLOCK, self._count_block, begin=image.base,
                     end=image.base + image.size - 1)
@@ -159,6 +199,9 @@ class ArmCpu(Cpu):
                         "Thumb state (an ARMv4T `ldr pc` or `mov pc`, not `bx`)")
 
     def check_return(self, address):
+        if address == HANDLER_ADDRESS and self.calls_in and self.calls_in[-1].caught is not None \
+                and self.thumb():
+            return
         if address != RETURN_BASE + 4 or not self.thumb():
             raise Fault("a return to the system's Thumb code did not switch to Thumb state "
                         f"(at 0x{address:x}: an ARMv4T `ldm {{pc}}` or `ldr pc`, not `bx lr`)")
@@ -194,6 +237,33 @@ class ArmCpu(Cpu):
     def finish_stand_in(self, result, count, callee_pops):
         self.uc.reg_write(arm.UC_ARM_REG_R0, result & 0xFFFFFFFF)
         self.uc.reg_write(arm.UC_ARM_REG_PC, self.uc.reg_read(arm.UC_ARM_REG_LR))
+
+    def unwind_from_system(self):
+        """At a stand-in's entry: unwinds from its caller (the stand-in is the system's leaf
+        code, so the caller's pc is lr) through the library's frames until the pc leaves the
+        library. Returns the registers arrived at (number -> value), the frames unwound, and
+        what differs from the innermost call in: [(what, arrived, expected)]."""
+        context = {number: self.uc.reg_read(UC_REGISTER[number]) for number in UC_REGISTER}
+        context[PC] = context[LR]
+        arrived, frames = self.unwinder.unwind(context, self.image.contains)
+        call_in = self.calls_in[-1]
+        expected = [("return address", call_in.return_address, PC), ("sp", call_in.sp, SP)]
+        expected += [(f"r{number}", call_in.registers[UC_REGISTER[number]], number)
+                     for number in CALLEE_SAVED]
+        differences = [(what, arrived[number], value) for what, value, number in expected
+                       if arrived[number] != value]
+        return arrived, frames, differences
+
+    def resume_at_handler(self, arrived, code):
+        """Ends a dispatched exception in the innermost call in's handler: its sp and
+        callee-saved registers as the unwinding restored them, the code in r0, the handler's
+        address as pc. The stand-in that raised it does not return."""
+        call_in = self.calls_in[-1]
+        call_in.caught = code
+        for number in CALLEE_SAVED + (SP,):
+            self.uc.reg_write(UC_REGISTER[number], arrived[number])
+        self.uc.reg_write(arm.UC_ARM_REG_R0, code)
+        self.uc.reg_write(arm.UC_ARM_REG_PC, HANDLER_ADDRESS | 1)
 
 
 class X86Cpu(Cpu):
@@ -257,6 +327,11 @@ class X86Cpu(Cpu):
         self.uc.reg_write(x86.UC_X86_REG_EAX, result & 0xFFFFFFFF)
         self.uc.reg_write(x86.UC_X86_REG_ESP, esp + 4 + (4 * count if callee_pops else 0))
         self.uc.reg_write(x86.UC_X86_REG_EIP, back)
+
+
+# The unwinder's register numbers (r0-r15) as Unicorn names them.
+UC_REGISTER = {number: getattr(arm, f"UC_ARM_REG_R{number}") for number in range(13)}
+UC_REGISTER.update({SP: arm.UC_ARM_REG_SP, LR: arm.UC_ARM_REG_LR})
 
 
 def cpu_for(image):

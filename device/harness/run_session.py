@@ -11,7 +11,14 @@ executes per unchanged refresh query, per repaint and for the settings page's in
 per call of the setup library's entry points). Exits 1 on a failed step or the first difference,
 printing both builds' calls there. With --logs, both builds' calls and the summary are kept in
 FOLDER: session-arm.log, session-i686.log and session-summary.txt, or for the setup library the
-same names beginning setup-."""
+same names beginning setup-.
+
+On ARM every call the library makes into the system is also an unwind checked: the device's
+unwinder, from the function table alone, must come back through the library's frames to exactly
+the harness's call into it (unwinder.py, system.py). For morvane.dll, two access violations are
+then raised inside the system's functions in processes of their own, ARM only, and dispatched
+through the library's frames to the Today screen's handlers (session.py); their calls are kept in
+session-arm-faults.log, outside the comparison."""
 import argparse
 import os
 import sys
@@ -45,6 +52,23 @@ def conclude(folder, prefix, lines, status):
     return status
 
 
+def grouped(number):
+    return f"{number:,}"
+
+
+def short(name):
+    return name.split("(", 1)[0]
+
+
+def unwinder_lines(title, library, unwinds):
+    """The unwinder's figures over the ARM build's session."""
+    return [f"{title}: unwinder: {grouped(unwinds.checked)} calls into the system unwound "
+            f"through {library}'s frames to the harness's call into it, each arriving at its "
+            f"return address, sp and r4-r11 ({grouped(unwinds.frames)} frames, at most "
+            f"{unwinds.deepest} deep, through {len(unwinds.functions)} of the {unwinds.table} "
+            "functions of its table)"]
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("device_dll")
@@ -74,8 +98,8 @@ def main():
                                                    f"{failure}"], 1)
         print(f"{label}: {path}: {len(results[label][0])} calls recorded in "
               f"{time.monotonic() - start:.1f} s")
-    device, costs = results["ARM"]
-    desktop, _ = results["i686"]
+    device, costs, unwinds = results["ARM"]
+    desktop, _, _ = results["i686"]
     write_log(options.logs, f"{prefix}session-arm.log", device)
     write_log(options.logs, f"{prefix}session-i686.log", desktop)
 
@@ -105,7 +129,20 @@ def main():
                  f"{', '.join(f'{name} {count}' for name, count in called.items())}), with no "
                  "differences on purpose",
                  f"{title}: ARM instructions in {library} per call: {figures}"]
+        lines += unwinder_lines(title, library, unwinds)
         return conclude(options.logs, prefix, lines, 0)
+
+    # The exceptions, on the ARM build alone, once both builds agree.
+    start = time.monotonic()
+    try:
+        fault_log, fault_unwinds, dispatched = session.faults(options.device_dll)
+    except Failed as failure:
+        write_log(options.logs, "session-arm-faults.log", [])
+        return conclude(options.logs, prefix, [f"{title}: an exception through the ARM build "
+                                               f"failed: {failure}"], 1)
+    write_log(options.logs, "session-arm-faults.log", fault_log)
+    print(f"ARM: {options.device_dll}: {len(dispatched)} exceptions dispatched, "
+          f"{len(fault_log)} calls, in {time.monotonic() - start:.1f} s")
     on_purpose = deliberate_differences()
     lines = [f"{title}: the ARM and i686 builds agree on all {len(device)} calls, but "
              f"for {len(on_purpose)} differences on purpose (device/harness/compare.py)"]
@@ -113,6 +150,14 @@ def main():
     lines.append(f"{title}: ARM instructions in {library}: {figures} "
                  f"(at {DEVICE_CLOCK_MHZ} MHz and one a cycle, "
                  f"{max(costs.values()) / DEVICE_CLOCK_MHZ:.1f} us at most)")
+    lines += unwinder_lines(title, library, unwinds)
+    lines.append(f"{title}: unwinder: {len(dispatched)} access violations raised in the system, "
+                 f"dispatched through {library}'s frames to the handler in the frame that called "
+                 "into the library, resumed there with its sp and r4-r11, the library's later "
+                 "calls as without them: "
+                 + "; ".join(f"{call} {where}, through {' <- '.join(map(short, frames))} to "
+                             f"{handler}" for where, call, frames, handler in dispatched)
+                 + f" ({grouped(fault_unwinds.checked)} unwinds checked in those processes)")
     return conclude(options.logs, prefix, lines, 0)
 
 if __name__ == "__main__":

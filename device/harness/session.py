@@ -1,13 +1,23 @@
 """The scripted session one build of the library goes through in the harness: loaded as the
 device's loader loads it, driven as the Today screen drives its items, with the settings page
 worked as a person works it. Every process below is a fresh load of the library (the library
-keeps its settings and the screen's resolution per process)."""
+keeps its settings and the screen's resolution per process).
+
+On ARM every call the library makes into the system is also an unwind checked (system.py); the
+unwinds of all the processes are added up for the summary."""
+import os
 import struct
+import subprocess
+import sys
 
 from cpu import Fault, cpu_for
 from pe_image import Image
 from standins import STAND_INS
-from system import HOST_WINDOW, System, Unanswered
+from system import (CB_GETCURSEL, EXCEPTION_ACCESS_VIOLATION, HOST_WINDOW, WM_PAINT, WM_SETTEXT,
+                    System, Unanswered, Unwinds)
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from check_device_dll import Problem, map_input_sections  # noqa: E402
 
 LOAD_BASE = 0x20000000  # neither build's preferred base: every relocation is applied
 DLL_PROCESS_ATTACH, DLL_PROCESS_DETACH = 1, 0
@@ -114,6 +124,34 @@ def stored_settings(layout, position, display, icon_hidden, own_colour, formats)
     }
 
 
+def function_names(path, image):
+    """Each function's load address and name, from the link map beside the library
+    (LIBRARY.map), demangled; only ever for naming a function in a message."""
+    map_path = os.path.splitext(path)[0] + ".map"
+    if map_path in NAMES:
+        return NAMES[map_path]
+    found = {}
+    try:
+        for output, section, address, size, origin in map_input_sections(map_path):
+            if output == ".text" and size and section.startswith(".text$"):
+                found[address - image.preferred_base + image.base] = section[len(".text$"):]
+    except (OSError, Problem):
+        pass
+    try:
+        readable = subprocess.run(["c++filt"], input="\n".join(found.values()), text=True,
+                                  capture_output=True, check=True).stdout.splitlines()
+        if len(readable) == len(found):
+            found = dict(zip(found, readable))
+    except (OSError, subprocess.CalledProcessError):
+        pass
+    NAMES[map_path] = found
+    return found
+
+
+NAMES = {}  # link map -> its functions' names
+UNWINDS = []  # each process's unwinds in this run
+
+
 class Process:
     """One load of the library into a fresh emulated process."""
 
@@ -125,6 +163,9 @@ class Process:
                              self.script)
         self.log = log
         self.system.entries = log
+        if self.cpu.unwinder is not None:
+            self.system.function_names = function_names(path, self.image)
+            UNWINDS.append(self.system.unwinds)
 
     def step(self, name):
         global current_step
@@ -323,13 +364,168 @@ PARTS = (the_item_lives, high_resolution, paint_table)
 current_step = "load"  # the step the session is at, named when it fails
 
 
+# Exceptions through the library (ARM only: the i686 build has no function table to unwind by).
+# The system raises an access violation inside one of its functions the library calls, and the
+# device's dispatcher unwinds the library's frames with the unwinder to the frame that called into
+# the library, where the Today screen placed a handler. Each is a process of its own; the calls
+# are kept apart from the comparison of the two builds.
+def the_calls(entries):
+    """Calls as two repaints must both make them: what a call of the span returned (a device
+    context, a font: fresh handles each time) is named by the call that made it."""
+    made = {}
+    for e in entries:
+        if e.name in ("BeginPaint", "CreateFontIndirectW", "CreateSolidBrush", "GetDC"):
+            made.setdefault(e.result, f"from {e.name}")
+
+    def named(value):
+        if isinstance(value, tuple):
+            return tuple(named(part) for part in value)
+        return made.get(value, value) if isinstance(value, int) else value
+    return [(e.name, named(e.args), named(e.result), named(e.out)) for e in entries]
+
+
+def fault_in_a_paint(path, log):
+    """An access violation in DrawIconEx, which the paint calls before it makes anything of its
+    own: the Today screen's handler around its WM_PAINT catches it and ends the paint for the
+    item; the next repaint draws what the one before the fault drew, and the detach finds
+    everything released."""
+    p = Process(path, 96, TIMES[0][:4] + (9, 10, 41, 0), {}, log)
+    p.attach()
+    p.step("fault in a paint: export 240")
+    window = p.create_item()
+    p.query(window)
+    p.place(window)
+    p.step("fault in a paint: repaint")
+    first = len(log)
+    p.repaint(window)
+    before = log[first:]
+    expect(any(e.name == "DrawIconEx" for e in before), "the repaint drew no icon")
+
+    p.step("fault in a paint: access violation in DrawIconEx")
+    caught = []
+
+    def today_screen(code):
+        caught.append(code)
+        p.system.abandon_paint(window)
+        return 0
+    p.system.armed = lambda entry: entry.name == "DrawIconEx"
+    p.system.invalidate(p.system.window(window), None, True)
+    p.system.send(window, WM_PAINT, handler=today_screen)
+    expect(caught == [EXCEPTION_ACCESS_VIOLATION],
+           f"the Today screen's handler caught {caught}, not one access violation")
+    expect(p.system.window(window).update is None, "the paint cut short left its row invalid")
+
+    p.step("fault in a paint: repaint after it")
+    first = len(log)
+    p.repaint(window)
+    expect(the_calls(log[first:]) == the_calls(before),
+           "the repaint after the fault differs from the one before it")
+    p.step("fault in a paint: destroy")
+    p.system.destroy(window)
+    p.detach()
+    return p.system.unwinds.dispatched
+
+
+def fault_in_a_dialog(path, log):
+    """An access violation in SendMessageW, called by the Format dialog's procedure as a format is
+    picked (inside the settings page, inside the item's menu, inside its window procedure): the
+    dialog manager's handler around the procedure catches it and the message counts as not
+    handled; the pick made again works, and everything after it, out through the outer frames the
+    exception left alone, stores what the settings page stores without the fault."""
+    p = Process(path, 96, TIMES[0][:4] + (9, 10, 41, 0), {}, log)
+    p.attach()
+    p.step("fault in a dialog: export 240")
+    window = p.create_item()
+    p.query(window)
+    p.place(window)
+    p.step("fault in a dialog: tap and hold, settings page")
+    caught = []
+
+    def dialog_manager(code):
+        caught.append(code)
+        return 0
+    p.system.dialog_handler = dialog_manager
+    p.script.dialogs = dict(SETTINGS_PAGE)
+    p.script.dialogs[105] = [
+        ("arm", lambda entry: entry.name == "SendMessageW" and entry.args[1] == CB_GETCURSEL),
+    ] + SETTINGS_PAGE[105][:1] + SETTINGS_PAGE[105]
+    p.script.menu_pick = IDM_ITEM_OPTIONS
+    p.script.colour_pick = PICKED_COLOUR
+    first = len(log)
+    p.tap(window, 30, 8, GN_CONTEXTMENU)
+    expect(caught == [EXCEPTION_ACCESS_VIOLATION],
+           f"the dialog manager's handler caught {caught}, not one access violation")
+    # The pick made again shows the seconds in the preview, which the one cut short never got to.
+    calls = log[first:]
+    fault = next(n for n, e in enumerate(calls) if e.result == "access violation")
+    again = next(n for n, e in enumerate(calls) if n > fault and e.name == "-> dialog procedure")
+    after = next((n for n, e in enumerate(calls) if n > again and
+                  e.name == "-> dialog procedure"), len(calls))
+    previews = [e.args[3] for e in calls[fault:after] if e.name == "SendDlgItemMessageW" and
+                e.args[2] == WM_SETTEXT]
+    expect(previews and previews[0].startswith("01:02:03") and
+           all(e.name != "SendDlgItemMessageW" for e in calls[fault:again]),
+           f"the pick made again after the fault showed {previews}, not the seconds")
+    stored = p.system.registry.get(SETTINGS_KEY, {})
+    expect(len(stored) == 12, f"the settings page's Done stored {len(stored)} values, not 12")
+    # The formats too, the picked one above all: its pick was the one cut short. Text is stored
+    # in its buffer's whole length, so what matters is what it begins with.
+    expected = dict(EXPECTED_AFTER_PAGE, **{
+        name: (REG_SZ, text.encode("utf-16-le") + b"\0\0")
+        for name, text in (("timeformat", "HH:mm:ss"), ("dateformat", "yyyy IN d (Y) ww"))})
+    for name, (kind, data) in expected.items():
+        found = stored.get(name)
+        expect(found is not None and found[0] == kind and found[1].startswith(data),
+               f"the stored {name} is {found}, not {(kind, data)}")
+    p.step("fault in a dialog: reload")
+    p.system.pump()
+    expect(p.system.reload_requested, "the new height asked the Today screen for no reload")
+    p.system.send(window, WM_TODAYCUSTOM_CLEARCACHE, p.item, 0)
+    p.system.destroy(window)
+    p.detach()
+    return p.system.unwinds.dispatched
+
+
+# Each with where it happens and the handler it must reach.
+FAULT_PROCESSES = ((fault_in_a_paint, "in a paint", "the Today screen's, around WM_PAINT"),
+               (fault_in_a_dialog, "in the Format dialog's procedure",
+                "the dialog manager's, around the procedure"))
+
+
+def faults(path):
+    """The exceptions dispatched through the ARM build: their calls, the unwinds checked in those
+    processes, and for each exception (where, the call that raised it, the frames unwound, by
+    name, and the handler)."""
+    log, dispatched = [], []
+    UNWINDS.clear()
+    for process, where, handler in FAULT_PROCESSES:
+        try:
+            found = process(path, log)
+        except (Fault, Unanswered, Failed) as problem:
+            raise Failed(f"{process.__name__}, step '{current_step}': {problem}") from None
+        expect(len(found) == 1, f"{process.__name__} dispatched {len(found)} exceptions, not 1")
+        dispatched += [(where, call, frames, handler) for _step, call, frames in found]
+    return log, unwinds_of_run(), dispatched
+
+
+def unwinds_of_run():
+    """The unwinds of every process since the last call, added up."""
+    total = Unwinds()
+    for unwinds in UNWINDS:
+        total.add(unwinds)
+    UNWINDS.clear()
+    return total
+
+
 def run(path):
-    """The whole session on one build: its recorded calls and the costs counted."""
+    """The whole session on one build: its recorded calls, the costs counted and the unwinds
+    checked (ARM)."""
     log, costs = [], {}
+    UNWINDS.clear()
     for part in PARTS:
         try:
             part(path, log, costs)
         except (Fault, Unanswered, Failed) as problem:
             raise Failed(f"{part.__name__}, step '{current_step}': {problem}") from None
-    return log, costs
+    return log, costs, unwinds_of_run()
 

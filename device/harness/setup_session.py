@@ -301,12 +301,13 @@ PARTS = (upgrade_and_removal, unchecked_item, held_for_good)
 
 
 def run(path):
-    """The whole setup session on one build: its recorded calls and the library's instructions
-    per entry point call (ARM only)."""
+    """The whole setup session on one build: its recorded calls, the library's instructions per
+    entry point call and the unwinds checked (ARM only)."""
     log, costs = [], {}
+    session.UNWINDS.clear()
     for part in PARTS:
         try:
             part(path, log, costs)
         except (Fault, Unanswered, Failed) as problem:
             raise Failed(f"{part.__name__}, step '{session.current_step}': {problem}") from None
-    return log, costs
+    return log, costs, session.unwinds_of_run()

@@ -6,10 +6,17 @@ library makes is recorded with its arguments as values (texts, rectangles, font 
 handles), never as addresses, so two builds of the library can be compared call by call.
 
 The Today screen itself is a window of the harness's (the host), which answers the item's
-colour, watermark and selection messages."""
+colour, watermark and selection messages.
+
+On ARM, every call out is also where the device's unwinder is checked: from the stand-in's entry
+it must come back through the library's frames to exactly the harness's call into the library
+(its return address, sp and callee-saved registers). A stand-in armed to fault raises an access
+violation there instead of answering, dispatched by the same unwinder to the handler the harness
+placed in that frame."""
 import struct
 
 from cpu import HEAP_BASE, HEAP_SIZE, Fault
+from unwinder import UnwindError
 
 HOST_WINDOW = 0x5000
 HWND_BROADCAST = 0xFFFF
@@ -34,10 +41,32 @@ CBS_DROPDOWN_KINDS = 0x3  # CBS_SIMPLE 1, CBS_DROPDOWN 2, CBS_DROPDOWNLIST 3
 CBS_DROPDOWNLIST = 3
 CBS_SORT = 0x100
 BS_TYPE, BS_AUTOCHECKBOX = 0xF, 3
+EXCEPTION_ACCESS_VIOLATION = 0xC0000005
 
 
 class Unanswered(Exception):
     """A call the stand-in has no answer for: the session stops, naming it."""
+
+
+class Unwinds:
+    """What the unwinder did over a session: the unwinds checked, the frames they went through,
+    the table entries (function starts) they met, the deepest, and the exceptions dispatched."""
+
+    def __init__(self):
+        self.checked = 0
+        self.frames = 0
+        self.functions = set()
+        self.deepest = 0
+        self.table = 0  # the entries of the library's function table
+        self.dispatched = []  # (step, the call that faulted, the frames unwound, by name)
+
+    def add(self, other):
+        self.checked += other.checked
+        self.frames += other.frames
+        self.functions |= other.functions
+        self.deepest = max(self.deepest, other.deepest)
+        self.table = max(self.table, other.table)
+        self.dispatched += other.dispatched
 
 
 def signed(value):
@@ -111,6 +140,11 @@ class System:
         self.waited_ms = 0  # the time the library slept away
         self.last_error = 0
         self.host_colors = {0x10000004: 0x000000, 0x10000022: 0x00A06000, 0x10000023: 0x00FFFFFF}
+        self.unwinds = Unwinds()
+        self.function_names = {}  # start address -> name, from the link map, for messages only
+        self.armed = None  # armed(entry): whether this call raises an access violation
+        self.dialog_handler = None  # the handler the dialog manager places around a procedure
+        self.calls_out = 0
         self.stand_ins = []
         for number, (library, name, slot) in enumerate(image.imports):
             stand_in = stand_ins.get(name)
@@ -126,6 +160,9 @@ class System:
 
     def dispatch(self, index):
         name, stand_in = self.stand_ins[index]
+        self.calls_out += 1
+        if self.cpu.unwinder is not None:
+            self.check_unwind(name)
         if stand_in is None:
             raise Unanswered(f"{name} has no stand-in")
         argc, c_convention, kinds, handler = stand_in
@@ -135,12 +172,73 @@ class System:
             self.helper_calls[name] = self.helper_calls.get(name, 0) + 1
         else:
             entry = self.record(name, [self.show(kind, value) for kind, value in zip(kinds, raw)])
+            if self.armed is not None and self.armed(entry):
+                self.armed = None
+                entry.result = "access violation"
+                self.raise_access_violation(entry)
+                return
             result = handler(self, entry, *raw)
             if isinstance(result, tuple):
                 result, entry.result = result
             else:
                 entry.result = signed(result)
         self.cpu.finish_stand_in(result, argc, not c_convention)
+
+    # The unwinder.
+    def frame_names(self, frames):
+        """The functions of the frames, by the link map's name of their entry's start."""
+        return [self.function_names.get(frame.entry.start, f"the function at "
+                                        f"0x{frame.entry.start:x}") for frame in frames]
+
+    def unwound(self, name):
+        """Unwinds from this call out to the harness's call in; Fault, naming the functions,
+        when it fails or arrives anywhere else."""
+        call = f"call {self.calls_out} ({name}) of step '{self.step}'"
+        try:
+            arrived, frames, differences = self.cpu.unwind_from_system()
+        except UnwindError as error:
+            # The frame it could not unwind is named by where its return address is, as the link
+            # map has it; the table may have no entry there at all.
+            stopped = self.function_names.get(self.function_at(error.pc - 4),
+                                              f"the code at 0x{error.pc:x}")
+            through = self.frame_names(error.frames)
+            raise Fault(f"the unwinder failed in the frame of {stopped} at {call}"
+                        f"{', after ' + ' <- '.join(through) if through else ''}: "
+                        f"{error}") from None
+        if differences:
+            names = self.frame_names(frames)
+            shown = ", ".join(f"{what} 0x{value:x}, not 0x{expected:x}"
+                              for what, value, expected in differences)
+            raise Fault(f"the unwinder did not arrive at the harness's call into the library "
+                        f"from {call}: unwound {' <- '.join(names) or 'no frame'}, "
+                        f"arrived with {shown}")
+        return arrived, frames
+
+    def function_at(self, address):
+        """The link map's function holding address (start address), for messages."""
+        starts = [start for start in self.function_names if start <= address]
+        return max(starts) if starts else None
+
+    def check_unwind(self, name):
+        arrived, frames = self.unwound(name)
+        record = self.unwinds
+        record.table = len(self.cpu.unwinder.table)
+        record.checked += 1
+        record.frames += len(frames)
+        record.deepest = max(record.deepest, len(frames))
+        record.functions.update(frame.entry.start for frame in frames)
+
+    def raise_access_violation(self, entry):
+        """The system's access violation inside this stand-in: dispatched as the device's
+        dispatcher does, by unwinding the library's frames to the harness's frame that called
+        into the library, where the harness's handler must be; it resumes there with the sp and
+        callee-saved registers the unwinding restored."""
+        arrived, frames = self.unwound(entry.name)
+        if self.cpu.calls_in[-1].handler is None:
+            raise Fault(f"an access violation in {entry.name} reached the harness's call into "
+                        "the library, which has no handler there")
+        self.unwinds.dispatched.append((self.step, entry.name, self.frame_names(frames)))
+        self.cpu.resume_at_handler(arrived, EXCEPTION_ACCESS_VIOLATION)
 
     def show(self, kind, value):
         """An argument as a value both builds agree on."""
@@ -264,12 +362,15 @@ class System:
         """A control of the dialog by its id, or None."""
         return self.window(dialog).controls.get(signed(control_id))
 
-    def send(self, handle, message, wparam=0, lparam=0):
-        """A message to a window of the library's, through its procedure."""
+    def send(self, handle, message, wparam=0, lparam=0, handler=None):
+        """A message to a window of the library's, through its procedure; handler(code), where
+        given, is the caller's handler of an exception dispatched to it, and its result the
+        message's."""
         window = self.window(handle)
         entry = self.record("-> window procedure", (message, wparam_shown(message, wparam),
                                                     lparam_shown(message, lparam)))
-        result = self.cpu.call(window.proc, [handle, message, wparam, lparam], callee_pops=True)
+        result = self.cpu.call(window.proc, [handle, message, wparam, lparam], callee_pops=True,
+                               handler=handler)
         entry.result = signed(result)
         return result
 
@@ -360,13 +461,23 @@ class System:
         entry = self.record("-> dialog procedure", (message, wparam, lparam_shown(message,
                                                                                   lparam)))
         entry.result = signed(self.cpu.call(dialog.proc, [dialog.handle, message, wparam, lparam],
-                                            callee_pops=True))
+                                            callee_pops=True, handler=self.dialog_handler))
         return entry.result
+
+    def abandon_paint(self, handle):
+        """What the system does for a paint an exception cut short: the paint's device context
+        released, the window validated (the library's own objects are its own)."""
+        for dc in [h for h, obj in self.objects.items() if obj.kind == "dc" and
+                   obj.value["window"] == handle and obj.value["kind"] == "paint"]:
+            del self.objects[dc]
+        self.window(handle).update = None
 
     def act(self, dialog, action):
         """One step a person takes in a dialog."""
         kind = action[0]
-        if kind == "done":
+        if kind == "arm":  # the next call action[1] holds raises an access violation
+            self.armed = action[1]
+        elif kind == "done":
             self.dialog_call(dialog, WM_COMMAND, 1, 0)
         elif kind == "cancel":
             self.dialog_call(dialog, WM_COMMAND, 2, 0)
