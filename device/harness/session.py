@@ -384,17 +384,23 @@ def the_calls(entries):
     return [(e.name, named(e.args), named(e.result), named(e.out)) for e in entries]
 
 
+def item_for_a_fault(path, log, label):
+    """A fresh process with the item made through export 240, sized and placed in its row."""
+    p = Process(path, 96, TIMES[0][:4] + (9, 10, 41, 0), {}, log)
+    p.attach()
+    p.step(f"{label}: export 240")
+    window = p.create_item()
+    p.query(window)
+    p.place(window)
+    return p, window
+
+
 def fault_in_a_paint(path, log):
     """An access violation in DrawIconEx, which the paint calls before it makes anything of its
     own: the Today screen's handler around its WM_PAINT catches it and ends the paint for the
     item; the next repaint draws what the one before the fault drew, and the detach finds
     everything released."""
-    p = Process(path, 96, TIMES[0][:4] + (9, 10, 41, 0), {}, log)
-    p.attach()
-    p.step("fault in a paint: export 240")
-    window = p.create_item()
-    p.query(window)
-    p.place(window)
+    p, window = item_for_a_fault(path, log, "fault in a paint")
     p.step("fault in a paint: repaint")
     first = len(log)
     p.repaint(window)
@@ -432,12 +438,7 @@ def fault_in_a_dialog(path, log):
     dialog manager's handler around the procedure catches it and the message counts as not
     handled; the pick made again works, and everything after it, out through the outer frames the
     exception left alone, stores what the settings page stores without the fault."""
-    p = Process(path, 96, TIMES[0][:4] + (9, 10, 41, 0), {}, log)
-    p.attach()
-    p.step("fault in a dialog: export 240")
-    window = p.create_item()
-    p.query(window)
-    p.place(window)
+    p, window = item_for_a_fault(path, log, "fault in a dialog")
     p.step("fault in a dialog: tap and hold, settings page")
     caught = []
 

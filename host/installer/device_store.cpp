@@ -94,17 +94,20 @@ bool Exists(const std::wstring& devicePath) {
     return GetFileAttributesW(HostPath(devicePath).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Whether the file could be replaced or deleted now: a program holding it (a loaded library)
-// keeps others from writing it.
-bool Writable(const std::wstring& devicePath, DWORD* error) {
-    HANDLE file =
-        CreateFileW(HostPath(devicePath).c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        *error = GetLastError();
-        return false;
+bool AnyHeld(const std::vector<std::wstring>& devicePaths, std::wstring* held, DWORD* error) {
+    for (const std::wstring& path : devicePaths) {
+        if (!Exists(path))
+            continue;
+        HANDLE file =
+            CreateFileW(HostPath(path).c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (file == INVALID_HANDLE_VALUE) {
+            *held = path;
+            *error = GetLastError();
+            return true;
+        }
+        CloseHandle(file);
     }
-    CloseHandle(file);
-    return true;
+    return false;
 }
 
 bool WriteBytes(const std::wstring& devicePath, const Bytes& bytes, DWORD* error) {

@@ -45,9 +45,10 @@ const Root& RootOf(int number);
 std::wstring ErrorText(DWORD error);
 bool ReadWholeFile(const std::wstring& path, Bytes* bytes, std::wstring* said);
 bool Exists(const std::wstring& devicePath);
-// Whether the file could be replaced or deleted now: a program holding it (a loaded library)
-// keeps others from writing it.
-bool Writable(const std::wstring& devicePath, DWORD* error);
+// The first of the files that is there and could not be replaced or deleted now, in held, with
+// the error in error: a program holding one (a loaded library) keeps others from writing it.
+// False when every one could.
+bool AnyHeld(const std::vector<std::wstring>& devicePaths, std::wstring* held, DWORD* error);
 bool WriteBytes(const std::wstring& devicePath, const Bytes& bytes, DWORD* error);
 
 bool ReadValue(const std::wstring& where, SavedValue* value);

@@ -62,12 +62,9 @@ bool ReadPath(const InstallData& data, const uint8_t* at, size_t length, std::st
         if (found == data.Strings.end())
             return Fail(problem, "string " + Number(id) + ", which no entry defines");
         const std::string& text = found->second;
-        for (size_t start = 0, end; start <= text.size(); start = end + 1) {
-            end = std::min(text.find('\\', start), text.size());
-            std::string part = text.substr(start, end - start);
+        for (const std::string& part : PathParts(text))
             if (!PlainName(part))
                 return Fail(problem, "the path part \"" + part + "\", which is no plain name");
-        }
         *path += (path->empty() ? "" : "\\") + text;
     }
     if (path->empty())
@@ -275,6 +272,15 @@ bool HeaderTexts(const Bytes& bytes, ByteReader* header, const char* name,
 }
 
 } // namespace
+
+std::vector<std::string> PathParts(const std::string& path) {
+    std::vector<std::string> parts;
+    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
+        end = std::min(path.find('\\', start), path.size());
+        parts.push_back(path.substr(start, end - start));
+    }
+    return parts;
+}
 
 const char* RootName(int root) {
     static const char* const names[] = {"HKCR", "HKCU", "HKLM", "HKU"};

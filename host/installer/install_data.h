@@ -70,5 +70,8 @@ struct InstallData {
 // or offset, an id or a text does not hold.
 bool ReadInstallData(const Bytes& bytes, InstallData* data, std::string* problem);
 
+// A path's parts between its backslashes, empty ones included.
+std::vector<std::string> PathParts(const std::string& path);
+
 // The root's short name (HKLM, ...), as the information file writes it.
 const char* RootName(int root);

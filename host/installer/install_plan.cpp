@@ -115,15 +115,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::vector<std::string> Parts(const std::string& path) {
-    std::vector<std::string> parts;
-    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
-        end = std::min(path.find('\\', start), path.size());
-        parts.push_back(path.substr(start, end - start));
-    }
-    return parts;
-}
-
 // A name the file system takes for a device whatever its extension: NUL.txt opens NUL.
 bool ReservedName(const std::string& part) {
     static const char* const devices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
@@ -157,7 +148,7 @@ bool CheckDevicePath(const std::string& path, std::string* problem) {
                                  "... is longer than the device's "
                                  "MAX_PATH (" +
                                  std::to_string(DeviceMaxPath - 1) + " characters)");
-    std::vector<std::string> parts = Parts(path);
+    std::vector<std::string> parts = PathParts(path);
     if (parts.size() < 2 || !parts[0].empty())
         return Fail(problem, "the path " + path + " does not start at the device's root");
     bool inside = false;
@@ -186,7 +177,7 @@ bool CheckRegistryKey(int root, const std::string& key, std::string* problem) {
     static const char* const wine[] = {"software", "wine"};
     static const char* const run[] = {"software", "microsoft", "windows", "currentversion"};
     std::vector<std::string> parts;
-    for (const std::string& part : Parts(Lower(key)))
+    for (const std::string& part : PathParts(Lower(key)))
         if (part != "wow6432node")
             parts.push_back(part);
     // Under HKU the first part is the user's own key.

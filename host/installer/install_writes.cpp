@@ -88,12 +88,17 @@ std::vector<BYTE> StoredBytes(const PlannedValue& planned, DWORD* type) {
 
 } // namespace
 
+std::wstring ValueWhere(const PlannedValue& planned) {
+    return std::wstring(RootOf(planned.Root).Name) + L"\\" + Wide(planned.Key) + L"\t" +
+           Wide(planned.Name);
+}
+
 bool PutValue(const PlannedValue& planned, Journal* journal, std::wstring* said) {
     const Root& root = RootOf(planned.Root);
     std::wstring name = Wide(planned.Name), path = Wide(planned.Key);
     std::wstring where = std::wstring(root.Name) + L"\\" + path;
     SavedValue before;
-    bool existed = ReadValue(where + L"\t" + name, &before);
+    bool existed = ReadValue(ValueWhere(planned), &before);
     if (existed && planned.KeepExisting)
         return true;
     HKEY key;
@@ -111,7 +116,7 @@ bool PutValue(const PlannedValue& planned, Journal* journal, std::wstring* said)
     }
     if (existed)
         journal->ReplacedValues.push_back(before);
-    journal->Made.Values.push_back(where + L"\t" + name);
+    journal->Made.Values.push_back(ValueWhere(planned));
     return true;
 }
 

@@ -21,5 +21,7 @@ struct Journal {
 bool PutFile(const std::wstring& path, const Bytes& bytes, bool keepExisting, Journal* journal,
              std::wstring* said);
 bool PutValue(const PlannedValue& planned, Journal* journal, std::wstring* said);
+// The planned value as records name it: "ROOT\key<tab>name".
+std::wstring ValueWhere(const PlannedValue& planned);
 // Puts back everything an installation that failed had done.
 void Undo(const Journal& journal);

@@ -36,15 +36,12 @@ bool CheckDestinations(const InstallPlan& plan, const Written& earlier, std::wst
         replaced.push_back(path.first);
     }
     // What the earlier installation has and this one does not write goes afterwards.
-    for (const std::wstring& file : earlier.Files)
-        if (Exists(file))
-            replaced.push_back(file);
-    for (const std::wstring& file : replaced) {
-        DWORD error = 0;
-        if (!Writable(file, &error)) {
-            *said = L"cannot replace " + file + L", " + ErrorText(error);
-            return false;
-        }
+    replaced.insert(replaced.end(), earlier.Files.begin(), earlier.Files.end());
+    std::wstring held;
+    DWORD error = 0;
+    if (AnyHeld(replaced, &held, &error)) {
+        *said = L"cannot replace " + held + L", " + ErrorText(error);
+        return false;
     }
     return true;
 }
@@ -71,12 +68,10 @@ Written NewRecord(const InstallPlan& plan, const Journal& journal, const Written
         if (file.KeepExisting && Listed(earlier.Files, Wide(file.Path)) &&
             !Listed(record.Files, Wide(file.Path)))
             record.Files.push_back(Wide(file.Path));
-    for (const PlannedValue& value : plan.Values) {
-        std::wstring where = std::wstring(RootOf(value.Root).Name) + L"\\" + Wide(value.Key) +
-                             L"\t" + Wide(value.Name);
-        if (value.KeepExisting && Listed(earlier.Values, where) && !Listed(record.Values, where))
-            record.Values.push_back(where);
-    }
+    for (const PlannedValue& value : plan.Values)
+        if (value.KeepExisting && Listed(earlier.Values, ValueWhere(value)) &&
+            !Listed(record.Values, ValueWhere(value)))
+            record.Values.push_back(ValueWhere(value));
     for (const std::wstring& key : earlier.Keys)
         if (!Listed(record.Keys, key))
             record.Keys.insert(record.Keys.begin(), key);
@@ -120,6 +115,14 @@ struct Installation {
     SetupLibrary Setup;
     Journal Writes;
 };
+
+// Tells a setup library whose start continued that the installation failed, so that it puts back
+// what its start took away, and lets it go.
+void AbandonSetup(Installation* run) {
+    if (run->Setup.Module)
+        run->Setup.InstallExit(NULL, run->Folder.c_str(), 0, 1, 0, 0, 0);
+    UnloadSetupLibrary(&run->Setup);
+}
 
 // Writes the plan and records it; the setup library, if any, is told afterwards and may still ask
 // for the installation to be taken back.
@@ -166,16 +169,8 @@ bool Install(const std::wstring& path, std::wstring* said) {
             ready = false;
         }
     }
-    bool exitTold = false;
-    if (ready && !CheckDestinations(run.Plan, run.Earlier, &why)) {
-        ready = false;
-        exitTold = true;
-    }
-    if (!ready) {
-        // Told of the failure, the setup library puts back what its start took away.
-        if (exitTold && run.Setup.Module)
-            run.Setup.InstallExit(NULL, run.Folder.c_str(), 0, 1, 0, 0, 0);
-        UnloadSetupLibrary(&run.Setup);
+    if (!ready || !CheckDestinations(run.Plan, run.Earlier, &why)) {
+        AbandonSetup(&run);
         *said = L"refused " + path + L": " + why + L"; nothing was installed";
         return false;
     }
@@ -190,9 +185,7 @@ bool Install(const std::wstring& path, std::wstring* said) {
         *said += L"; what was written is taken back";
         if (run.State == RecordRead)
             *said += L", and the earlier installation is as it was";
-        if (run.Setup.Module)
-            run.Setup.InstallExit(NULL, run.Folder.c_str(), 0, 1, 0, 0, 0);
-        UnloadSetupLibrary(&run.Setup);
+        AbandonSetup(&run);
         return false;
     }
     UnloadSetupLibrary(&run.Setup);
@@ -247,14 +240,13 @@ bool Remove(const std::wstring& name, std::wstring* said) {
     }
     // Every file is checked before any goes, so that a program holding one stops the removal
     // with nothing taken away.
-    for (const std::wstring& file : written.Files) {
-        DWORD error = 0;
-        if (Exists(file) && !Writable(file, &error)) {
-            UnloadSetupLibrary(&setup);
-            *said = L"cannot remove " + name + L": " + file + L" cannot be deleted, " +
-                    ErrorText(error) + L"; nothing was removed, and its record is kept";
-            return false;
-        }
+    std::wstring held;
+    DWORD error = 0;
+    if (AnyHeld(written.Files, &held, &error)) {
+        UnloadSetupLibrary(&setup);
+        *said = L"cannot remove " + name + L": " + held + L" cannot be deleted, " +
+                ErrorText(error) + L"; nothing was removed, and its record is kept";
+        return false;
     }
     Written left = written;
     left.Files.clear();
